@@ -1,0 +1,40 @@
+# The commands a newcomer runs: `make run` and `make test`.
+PREFIX ?= /usr/local
+BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build run test sanitize install clean format
+
+all: build
+
+deps:
+	@sh scripts/install-deps.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/zarnith examples/tour.zn
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNITH_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+format:
+	clang-format -i $$(find src tests -name '*.cpp' -o -name '*.h')
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

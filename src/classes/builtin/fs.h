@@ -1,0 +1,11 @@
+// The fs class.
+#pragma once
+
+#include "core/interpreter.h"
+
+namespace zarnith {
+
+bool FsClassHandler(Interpreter& in, ArgList args);
+bool FsClassLoader(Interpreter& in);
+
+}  // namespace zarnith

@@ -1,0 +1,10 @@
+// The hello class.
+#pragma once
+
+#include "core/interpreter.h"
+
+namespace zarnith {
+
+bool HelloClassHandler(Interpreter& in, ArgList args);
+
+}  // namespace zarnith

@@ -1,0 +1,160 @@
+// The strings class: atoi, itoa, index and split.
+#include "classes/builtin/strings.h"
+
+#include <array>
+
+#include "classes/args.h"
+#include "core/split.h"
+#include "values/messages.h"
+#include "values/report.h"
+#include "values/resolve.h"
+#include "values/text.h"
+#include "values/types.h"
+
+namespace zarnith {
+
+namespace {
+
+bool stringsAtoi(Interpreter& in, ArgList args) {
+  if (!ArgCount(in, args, 2, msg::kMissedStringArgument)) return true;
+  if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
+  auto number = ParseIntLiteral(ArgText(in, args[1]));
+  if (!number) {
+    PrintError(in, msg::kNotAnInt);
+    SetReturned(in, std::int64_t{-1});
+    return false;
+  }
+  SetReturned(in, *number);
+  return true;
+}
+
+bool stringsItoa(Interpreter& in, ArgList args) {
+  if (!ArgCount(in, args, 2, msg::kMissedFirstArgument)) return true;
+  if (!ArgType(in, args, 1, type::kInt, msg::kFirstNotInt)) return true;
+  SetReturned(in, IntToText(ArgInt(in, args[1])));
+  return true;
+}
+
+// The haystack of index: a string variable, or a quoted literal that the
+// commas of the line cut into pieces, joined back with ", ".
+std::optional<std::string> stringsHaystack(Interpreter& in, ArgList args) {
+  std::string_view varType = GetTypeOfVar(in, args[2]);
+  if (varType == type::kString) return ResolveText(in, args[2]);
+  if (varType != type::kUnknown) return std::nullopt;
+  std::string joined = JoinPieces(args, 2);
+  if (joined.size() > 1 && joined.front() == '"' && joined.back() == '"') {
+    return std::string(StringToText(joined));
+  }
+  return std::nullopt;
+}
+
+bool stringsIndex(Interpreter& in, ArgList args) {
+  if (!ArgCount(in, args, 3, msg::kMissedFewArguments)) return true;
+  std::optional<std::string> haystack = stringsHaystack(in, args);
+  if (!haystack) {
+    PrintError(in, msg::kOneNotString);
+    return false;
+  }
+  std::string_view needleType = GetTypeEx(in, args[1]);
+  Value needle = needleType == type::kString || needleType == type::kUnknown
+                     ? IfVariableReplaceIt(in, args[1])
+                     : Value{std::int64_t{0}};
+  if (!std::holds_alternative<std::string>(needle)) {
+    PrintError(in, msg::kOneNotString);
+    return false;
+  }
+  std::size_t at = haystack->find(StringToText(std::get<std::string>(needle)));
+  SetReturned(in, at == std::string::npos ? std::int64_t{-1} : static_cast<std::int64_t>(at));
+  return true;
+}
+
+// Length of the UTF-8 sequence at the start of `s`, or 0 when it is invalid.
+std::size_t Utf8Length(std::string_view s) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  unsigned char b0 = byte(0);
+  if (b0 < 0x80) return 1;
+  std::size_t length;
+  std::uint32_t min;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    length = 2, min = 0x80;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    length = 3, min = 0x800;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    length = 4, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (s.size() < length) return 0;
+  std::uint32_t code = b0 & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (byte(i) & 0x3F);
+  }
+  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+std::vector<std::string> SplitCharacters(std::string_view text) {
+  std::vector<std::string> pieces;
+  while (!text.empty()) {
+    std::size_t length = Utf8Length(text);
+    if (length == 0) {
+      pieces.emplace_back("\xEF\xBF\xBD");  // U+FFFD for a byte that is not UTF-8
+      length = 1;
+    } else {
+      pieces.emplace_back(text.substr(0, length));
+    }
+    text.remove_prefix(length);
+  }
+  return pieces;
+}
+
+std::vector<std::string> SplitOn(std::string_view text, std::string_view separator) {
+  if (separator.empty()) return SplitCharacters(text);
+  std::vector<std::string> pieces;
+  for (;;) {
+    std::size_t at = text.find(separator);
+    pieces.emplace_back(text.substr(0, at));
+    if (at == std::string_view::npos) return pieces;
+    text.remove_prefix(at + separator.size());
+  }
+}
+
+bool stringsSplit(Interpreter& in, ArgList args) {
+  if (!ArgCount(in, args, 4, msg::kMissedFewArguments)) return true;
+  if (!ArgTypes(in, args, {1, 2}, type::kString, msg::kOneNotString)) return true;
+  if (!IsBareName(args[3])) {
+    PrintError(in, msg::kOneNotString);
+    return true;
+  }
+  std::string text = ArgText(in, args[1]);
+  std::string separator = ArgText(in, args[2]);
+  auto pieces = std::make_shared<std::vector<std::string>>(SplitOn(text, separator));
+  auto count = static_cast<std::int64_t>(pieces->size());
+  StoreIn(in.stores.stringArrays, args[3], std::move(pieces));
+  SetReturned(in, count);
+  return true;
+}
+
+struct Command {
+  std::string_view name;
+  bool (*run)(Interpreter&, ArgList);
+};
+
+constexpr std::array<Command, 4> kCommands{{
+    {"atoi", stringsAtoi},
+    {"itoa", stringsItoa},
+    {"index", stringsIndex},
+    {"split", stringsSplit},
+}};
+
+}  // namespace
+
+bool StringsClassHandler(Interpreter& in, ArgList args) {
+  for (const Command& c : kCommands) {
+    if (c.name == args[0]) return c.run(in, args);
+  }
+  return true;
+}
+
+}  // namespace zarnith

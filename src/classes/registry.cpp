@@ -1,0 +1,78 @@
+// Class registry and dispatch. A class is a record of two plain functions, a
+// handler and an optional loader; registration order is kept.
+#include "classes/registry.h"
+
+#include <array>
+
+#include "classes/audio/bass.h"
+#include "classes/builtin/crypto.h"
+#include "classes/builtin/fs.h"
+#include "classes/builtin/hello.h"
+#include "classes/builtin/os.h"
+#include "classes/builtin/strings.h"
+#include "values/messages.h"
+#include "values/report.h"
+#include "values/resolve.h"
+#include "values/types.h"
+
+namespace zarnith {
+
+void LoadBuiltinClasses(Interpreter& in) {
+  const std::array<Class, 6> builtins{{
+      {"hello", false, true, HelloClassHandler, nullptr},
+      {"crypto", false, true, CryptoClassHandler, nullptr},
+      {"fs", false, true, FsClassHandler, FsClassLoader},
+      {"strings", false, true, StringsClassHandler, nullptr},
+      {"os", false, true, OsClassHandler, nullptr},
+      {"bass", false, false, BassClassHandler, BassOnClassLoading},
+  }};
+  in.classes.assign(builtins.begin(), builtins.end());
+}
+
+Class* FindClass(Interpreter& in, std::string_view name) {
+  for (Class& c : in.classes) {
+    if (c.prefix == name) return &c;
+  }
+  return nullptr;
+}
+
+bool ClassHandle(Interpreter& in, std::span<std::string_view> pieces) {
+  std::string_view head = pieces[0];
+  std::size_t colon = head.find(':');
+  if (colon == std::string_view::npos) return false;
+  std::string_view className = head.substr(0, colon);
+  std::string_view command = head.substr(colon + 1);
+  // Anything from a second colon on is dropped: fs:open:x calls open.
+  command = command.substr(0, command.find(':'));
+  Class* entry = FindClass(in, className);
+  if (!entry) {
+    PrintError(in, msg::kClassNotExists);
+    return false;
+  }
+  if (!entry->used) {
+    PrintError(in, msg::kClassNotUsed);
+    return false;
+  }
+  pieces[0] = command;
+  entry->caller(in, pieces);
+  return true;
+}
+
+void UseStatement(Interpreter& in, std::span<const std::string_view> pieces) {
+  if (pieces.size() < 2) return PrintError(in, msg::kMissedStringArgument);
+  if (GetTypeEx(in, pieces[1]) != type::kString) return;
+  std::string name = ResolveText(in, pieces[1]);
+  Class* entry = FindClass(in, name);
+  if (!entry) {
+    PrintError(in, msg::kClassNotExists);
+    return SetReturned(in, std::int64_t{0});
+  }
+  if (entry->loader && !entry->loader(in)) {
+    PrintError(in, msg::kClassInitError);
+    return SetReturned(in, std::int64_t{0});
+  }
+  entry->used = true;
+  SetReturned(in, std::int64_t{1});
+}
+
+}  // namespace zarnith

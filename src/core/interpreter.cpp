@@ -1,0 +1,23 @@
+// The interpreter record: construction and release of what classes hold.
+#include "core/interpreter.h"
+
+#include <time.h>
+#include <unistd.h>
+
+namespace zarnith {
+
+static void RealSleep(std::int64_t ms) {
+  timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+  while (nanosleep(&ts, &ts) != 0) {
+  }
+}
+
+Interpreter::Interpreter() { host.sleep = RealSleep; }
+
+Interpreter::~Interpreter() {
+  for (FsFile& f : fsFiles) {
+    if (!f.closed && f.fd >= 0) ::close(f.fd);
+  }
+}
+
+}  // namespace zarnith

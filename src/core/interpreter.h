@@ -1,0 +1,99 @@
+// The interpreter's whole state, passed first to every function: the variable
+// stores, the returned value, the conditional record, the line counter, the
+// class registry and the tables of the classes, plus the Host that connects
+// the interpreter to the outside world.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/io.h"
+#include "values/value.h"
+
+namespace zarnith {
+
+struct Interpreter;
+
+// Ends the program with a status: thrown by `exit`, by the two critical array
+// errors and at the end of the shell's input; caught by main, tests and fuzzers.
+struct ProgramExit {
+  int status;
+};
+
+// Where output goes, where input comes from and how to sleep.
+struct Host {
+  Output out;
+  LineReader in;
+  // Real sleeping by default; tests and fuzzers replace it.
+  std::function<void(std::int64_t ms)> sleep;
+  // Stop a script after this many executed lines (0: no limit).
+  std::int64_t stepLimit = 0;
+};
+
+// The state of the current if/elif/else chain.
+struct ifInfoType {
+  bool enabled = false;
+  std::string_view lastCond = "none";
+  bool result = false;
+  bool skiping = false;
+};
+
+// The argument list of a class call: element 0 is the command name.
+using ArgList = std::span<const std::string_view>;
+using ClassCaller = bool (*)(Interpreter&, ArgList);
+using ClassLoader = bool (*)(Interpreter&);
+
+struct Class {
+  std::string prefix;
+  bool used = false;
+  bool isBuiltIn = true;
+  ClassCaller caller = nullptr;
+  ClassLoader loader = nullptr;
+};
+
+// One file of the fs class's open-file table.
+struct FsFile {
+  std::string path;
+  int fd = -1;
+  bool closed = false;
+};
+
+// The bass class's audio library, defined by the audio unit.
+struct BassLibrary;
+
+struct Interpreter {
+  Interpreter();
+  ~Interpreter();
+  Interpreter(const Interpreter&) = delete;
+  Interpreter& operator=(const Interpreter&) = delete;
+
+  Host host;
+  Stores stores;
+  variable lastReturned{"int", std::int64_t{-1}};
+  ifInfoType ifInfo;
+  std::int64_t lineIndex = 0;
+  bool shellMode = false;
+
+  // Registration order is kept; a linear search over six entries is enough.
+  std::vector<Class> classes;
+
+  // fs: handle N is fsFiles[N - 1]; entries are never removed.
+  std::vector<FsFile> fsFiles;
+  // bass: stream N is bassStreams[N - 1], the library's handle.
+  std::vector<std::uint32_t> bassStreams;
+  // bass: the library, loaded on first need (shared by all tables).
+  std::shared_ptr<BassLibrary> bassLibrary;
+
+  // Per-line scratch buffers, reused so a line's trip allocates nothing in the
+  // steady state.
+  std::string line;
+  std::vector<std::string_view> pieces;
+  std::vector<std::string_view> words;
+};
+
+}  // namespace zarnith

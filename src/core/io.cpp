@@ -1,0 +1,115 @@
+// Buffered standard output and the shared line reader.
+#include "core/io.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace zarnith {
+
+namespace {
+constexpr std::size_t kOutputBuffer = 64 * 1024;
+constexpr std::size_t kReadChunk = 64 * 1024;
+}  // namespace
+
+Output::Output(int fd) : fd_(fd), lineBuffered_(isatty(fd) == 1) {
+  buffer_.reserve(kOutputBuffer);
+}
+
+Output::~Output() { Flush(); }
+
+void Output::Write(std::string_view text) {
+  if (sink_) {
+    sink_->append(text);
+    return;
+  }
+  if (buffer_.size() + text.size() > kOutputBuffer) {
+    Flush();
+    if (text.size() >= kOutputBuffer) {
+      WriteToFd(text);
+      return;
+    }
+  }
+  buffer_.append(text);
+  if (lineBuffered_ && text.find('\n') != std::string_view::npos) Flush();
+}
+
+void Output::Flush() {
+  if (buffer_.empty()) return;
+  WriteToFd(buffer_);
+  buffer_.clear();
+}
+
+void Output::WriteToFd(std::string_view text) {
+  while (!text.empty()) {
+    ssize_t n = ::write(fd_, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // a closed pipe or a full disk: the output is dropped
+    text.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+void LineReader::FeedText(std::string_view text) {
+  fixed_ = true;
+  atEnd_ = false;
+  buffer_.assign(text);
+  start_ = 0;
+}
+
+bool LineReader::Fill() {
+  if (fixed_ || atEnd_) return false;
+  if (start_ > 0) {
+    buffer_.erase(0, start_);
+    start_ = 0;
+  }
+  std::size_t old = buffer_.size();
+  buffer_.resize(old + kReadChunk);
+  ssize_t n;
+  do {
+    n = ::read(fd_, buffer_.data() + old, kReadChunk);
+  } while (n < 0 && errno == EINTR);
+  buffer_.resize(old + (n > 0 ? static_cast<std::size_t>(n) : 0));
+  if (n <= 0) atEnd_ = true;
+  return n > 0;
+}
+
+LineReader::Result LineReader::ReadLine(std::string& line) {
+  bool tooLong = false;
+  std::size_t scanned = start_;
+  for (;;) {
+    std::size_t lf = buffer_.find('\n', scanned);
+    if (lf != std::string::npos) {
+      std::size_t length = lf - start_;
+      if (tooLong || length + 1 > kMaxLine) {
+        start_ = lf + 1;
+        return Result::kTooLong;
+      }
+      if (length > 0 && buffer_[lf - 1] == '\r') --length;
+      line.assign(buffer_, start_, length);
+      start_ = lf + 1;
+      return Result::kLine;
+    }
+    // No line feed yet: an overlong line is dropped as it arrives, so memory
+    // stays bounded however long it is.
+    if (buffer_.size() - start_ > kMaxLine) {
+      tooLong = true;
+      start_ = buffer_.size();
+    }
+    std::size_t seen = buffer_.size() - start_;  // Fill() may move start_
+    if (!Fill()) break;
+    scanned = start_ + seen;
+  }
+  // End of input: a last line without a line feed still counts.
+  if (start_ >= buffer_.size()) return tooLong ? Result::kTooLong : Result::kEnd;
+  std::size_t length = buffer_.size() - start_;
+  if (tooLong || length > kMaxLine) {
+    start_ = buffer_.size();
+    return Result::kTooLong;
+  }
+  line.assign(buffer_, start_, length);
+  start_ = buffer_.size();
+  return Result::kLine;
+}
+
+}  // namespace zarnith

@@ -1,0 +1,68 @@
+// Output and input of the interpreter: a buffered writer over standard output
+// (or a string, for tests) and the one line reader that the shell and the
+// readline statement share.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zarnith {
+
+// Buffered output. Flushed when the buffer fills, before anything blocks, at
+// exit, and at every line feed when standard output is a terminal. A failed
+// write is dropped: a closed pipe must not stop the script.
+class Output {
+ public:
+  explicit Output(int fd = 1);
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+  ~Output();
+
+  // Sends everything to a string instead of a descriptor (tests, fuzzing).
+  void CaptureTo(std::string* sink) { sink_ = sink; }
+  std::string* capture() const { return sink_; }
+
+  void Write(std::string_view text);
+  void Put(char c) { Write(std::string_view(&c, 1)); }
+  void Flush();
+
+ private:
+  void WriteToFd(std::string_view text);
+
+  int fd_;
+  bool lineBuffered_ = false;
+  std::string* sink_ = nullptr;
+  std::string buffer_;
+};
+
+// Reads lines split at line feeds; a carriage return just before the line
+// feed is dropped. A line is accepted when it and its line feed fit in 65,536
+// bytes; a longer one is skipped whole and reported as too long.
+class LineReader {
+ public:
+  static constexpr std::size_t kMaxLine = 65536;
+  enum class Result { kLine, kEnd, kTooLong };
+
+  explicit LineReader(int fd = 0) : fd_(fd) {}
+
+  // Reads from a fixed text instead of a descriptor (tests, fuzzing).
+  void FeedText(std::string_view text);
+
+  Result ReadLine(std::string& line);
+
+  // True when no buffered input is waiting (the terminal shell may then read
+  // through its line editor without losing piped bytes).
+  bool BufferEmpty() const { return start_ == buffer_.size(); }
+
+ private:
+  bool Fill();  // false at end of input
+
+  int fd_;
+  bool fixed_ = false;
+  bool atEnd_ = false;
+  std::string buffer_;
+  std::size_t start_ = 0;
+};
+
+}  // namespace zarnith

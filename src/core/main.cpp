@@ -1,0 +1,41 @@
+// Program entry: registers the classes, then runs the shell or a script.
+#include <csignal>
+#include <string>
+
+#include "classes/registry.h"
+#include "core/runner.h"
+#include "values/messages.h"
+
+using namespace zarnith;
+
+static int Run(Interpreter& in, int argc, char** argv) {
+  LoadBuiltinClasses(in);
+  if (argc < 2) {
+    in.host.out.Write(msg::kBanner);
+    in.host.out.Put('\n');
+    KorvaneShell(in);
+  }
+  if (argv[1][0] == '-') return 0;
+  std::string arg = "nil";
+  if (argc > 2) {
+    arg = argv[2];
+    for (int i = 3; i < argc; ++i) (arg += ' ') += argv[i];
+  }
+  in.stores.stringVars.emplace("arg", std::move(arg));
+  ParseFile(in, argv[1]);
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  // A closed pipe must not kill the interpreter; failed writes are ignored.
+  std::signal(SIGPIPE, SIG_IGN);
+  Interpreter in;
+  int status = 0;
+  try {
+    status = Run(in, argc, argv);
+  } catch (const ProgramExit& e) {
+    status = e.status;
+  }
+  in.host.out.Flush();
+  return status;
+}

@@ -1,0 +1,101 @@
+// ParseFile, Execute and KorvaneShell: the script executor and the shell.
+#include "core/runner.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "core/line.h"
+#include "values/messages.h"
+#include "values/report.h"
+#include "values/text.h"
+
+namespace zarnith {
+
+namespace {
+
+ShellLineSource gShellLineSource = nullptr;
+
+void ReportFileError(Interpreter& in, std::string_view operation, const char* path, int err) {
+  std::string line = "Error: ";
+  line += operation;
+  line += ' ';
+  line += path;
+  line += ": ";
+  line += ErrnoReason(err);
+  line += '\n';
+  in.host.out.Write(line);
+}
+
+// Reads the whole file; false with errno set when a read fails.
+bool ReadAll(int fd, std::string& text) {
+  struct stat st {};
+  if (fstat(fd, &st) == 0 && st.st_size > 0) text.reserve(static_cast<std::size_t>(st.st_size));
+  char chunk[64 * 1024];
+  for (;;) {
+    ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    text.append(chunk, static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace
+
+void SetShellLineSource(ShellLineSource source) { gShellLineSource = source; }
+
+void ParseFile(Interpreter& in, const char* path) {
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return ReportFileError(in, "open", path, errno);
+  std::string text;
+  bool ok = ReadAll(fd, text);
+  int err = errno;
+  ::close(fd);
+  if (!ok) return ReportFileError(in, "read", path, err);
+  Execute(in, text);
+}
+
+void Execute(Interpreter& in, std::string_view text) {
+  std::vector<std::string_view> lines;
+  for (std::size_t start = 0;;) {
+    std::size_t lf = text.find('\n', start);
+    lines.push_back(text.substr(start, lf == std::string_view::npos ? lf : lf - start));
+    if (lf == std::string_view::npos) break;
+    start = lf + 1;
+  }
+  const auto count = static_cast<std::int64_t>(lines.size());
+  std::int64_t steps = 0;
+  // jump may leave lineIndex at -1 (line 1 runs next); nothing lower is stored.
+  for (in.lineIndex = 0; in.lineIndex >= 0 && in.lineIndex < count; ++in.lineIndex) {
+    if (in.host.stepLimit > 0 && ++steps > in.host.stepLimit) return;
+    HandleString(in, lines[static_cast<std::size_t>(in.lineIndex)]);
+  }
+}
+
+void KorvaneShell(Interpreter& in) {
+  in.shellMode = true;
+  std::string line;
+  for (;;) {
+    in.host.out.Write(msg::kPrompt);
+    in.host.out.Flush();
+    LineReader::Result r =
+        gShellLineSource ? gShellLineSource(in, line) : in.host.in.ReadLine(line);
+    if (r == LineReader::Result::kEnd) {
+      // End of input ends the shell the way exit does, on a fresh line.
+      in.host.out.Put('\n');
+      EndProgram(in, 0);
+    }
+    if (r == LineReader::Result::kTooLong) {
+      PrintError(in, msg::kLineTooLong);
+      continue;
+    }
+    HandleString(in, line);
+  }
+}
+
+}  // namespace zarnith

@@ -1,0 +1,133 @@
+// The comma-form statements. Each reads as its checks in order: count, type,
+// resolve, act, hand back.
+#include "core/statements.h"
+
+#include <array>
+
+#include "classes/registry.h"
+#include "core/split.h"
+#include "values/messages.h"
+#include "values/report.h"
+#include "values/resolve.h"
+#include "values/types.h"
+
+namespace zarnith {
+
+namespace {
+
+void ExitStatement(Interpreter& in, Pieces p) {
+  if (p.size() == 1) EndProgram(in, 0);
+  std::string_view t = GetTypeEx(in, p[1]);
+  if (t != type::kInt) return PrintError(in, msg::kFirstNotInt, t);
+  Value v = IfVariableReplaceIt(in, p[1]);
+  auto* status = std::get_if<std::int64_t>(&v);
+  // The system keeps the low 8 bits of the status.
+  EndProgram(in, status ? static_cast<int>(static_cast<std::uint64_t>(*status) & 0xff) : 0);
+}
+
+void JumpStatement(Interpreter& in, Pieces p) {
+  if (p.size() == 1) return PrintError(in, msg::kMissedFewArguments);
+  std::string_view t = GetTypeEx(in, p[1]);
+  if (t != type::kInt) return PrintError(in, msg::kFirstNotInt, t);
+  Value v = IfVariableReplaceIt(in, p[1]);
+  auto* target = std::get_if<std::int64_t>(&v);
+  if (!target || *target <= 0) return PrintError(in, msg::kJumpOutOfRange);
+  // The executor adds 1 after this line, so line `target` runs next.
+  in.lineIndex = *target - 2;
+}
+
+void PrintText(Interpreter& in, Pieces p, bool lineFeed) {
+  if (p.size() < 2) return PrintError(in, msg::kMissedArgument1);
+  std::string joined = JoinPieces(p, 1);
+  Output& out = in.host.out;
+  if (GetType(joined) == type::kString) {
+    out.Write(StringToText(joined));
+  } else if (GetTypeOfVar(in, p[1]) == type::kString) {
+    out.Write(ResolveText(in, p[1]));
+  } else {
+    return PrintError(in, msg::kFirstNotString, GetTypeEx(in, joined));
+  }
+  if (lineFeed) out.Put('\n');
+}
+
+void PrintStatement(Interpreter& in, Pieces p) { PrintText(in, p, true); }
+void PrintcStatement(Interpreter& in, Pieces p) { PrintText(in, p, false); }
+
+void SleepStatement(Interpreter& in, Pieces p) {
+  if (p.size() < 2) return;
+  std::string_view t = GetType(p[1]);
+  if (t != type::kInt) return PrintError(in, msg::kFirstNotInt, t);
+  std::int64_t ms = std::get<std::int64_t>(IfVariableReplaceIt(in, p[1]));
+  if (ms <= 0) return;
+  in.host.out.Flush();
+  in.host.sleep(ms);
+}
+
+void AppendStatement(Interpreter& in, Pieces p) {
+  if (p.size() <= 2) return PrintError(in, msg::kMissedFewArguments);
+  if (GetTypeEx(in, p[1]) != type::kString || GetTypeEx(in, p[2]) != type::kString) {
+    return PrintError(in, msg::kOneNotString);
+  }
+  std::string joined = ResolveText(in, p[1]);
+  joined += ResolveText(in, p[2]);
+  SetReturned(in, std::move(joined));
+}
+
+void ReturnStatement(Interpreter& in, Pieces p) {
+  if (p.size() < 2) return;
+  std::string_view t = GetTypeEx(in, p[1]);
+  if (t == type::kUnknown) return PrintError(in, msg::kReturnUnknown);
+  if (t == type::kInt) {
+    Value v = IfVariableReplaceIt(in, p[1]);
+    if (std::holds_alternative<std::int64_t>(v)) SetReturned(in, type::kInt, std::move(v));
+  } else if (t == type::kString) {
+    SetReturned(in, ResolveText(in, p[1]));
+  }
+}
+
+void TypeofStatement(Interpreter& in, Pieces p) {
+  if (p.size() < 2) return PrintError(in, msg::kMissedArgument1);
+  std::string_view t = GetTypeOfVar(in, p[1]);
+  if (t == type::kUnknown) t = GetType(p[1]);
+  SetReturned(in, std::string(t));
+}
+
+void ReadlineStatement(Interpreter& in, Pieces) {
+  in.host.out.Flush();
+  std::string line;
+  LineReader::Result r = in.host.in.ReadLine(line);
+  if (r == LineReader::Result::kTooLong) PrintError(in, msg::kLineTooLong);
+  if (r != LineReader::Result::kLine) line.clear();
+  std::string_view bare = StringToText(line);
+  if (bare.size() != line.size()) line = std::string(bare);
+  SetReturned(in, std::move(line));
+}
+
+struct Keyword {
+  std::string_view name;
+  StatementFn run;
+};
+
+constexpr std::array<Keyword, 10> kKeywords{{
+    {"use", UseStatement},
+    {"exit", ExitStatement},
+    {"jump", JumpStatement},
+    {"print", PrintStatement},
+    {"printc", PrintcStatement},
+    {"sleep", SleepStatement},
+    {"append", AppendStatement},
+    {"return", ReturnStatement},
+    {"typeof", TypeofStatement},
+    {"readline", ReadlineStatement},
+}};
+
+}  // namespace
+
+StatementFn FindStatement(std::string_view keyword) {
+  for (const Keyword& k : kKeywords) {
+    if (k.name == keyword) return k.run;
+  }
+  return nullptr;
+}
+
+}  // namespace zarnith

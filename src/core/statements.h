@@ -1,0 +1,18 @@
+// The comma-form statements: exit, jump, print, printc, sleep, append, return,
+// typeof, readline, and use (which belongs to the class registry).
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "core/interpreter.h"
+
+namespace zarnith {
+
+using Pieces = std::span<const std::string_view>;
+using StatementFn = void (*)(Interpreter&, Pieces);
+
+// The statement whose keyword is exactly `keyword`, or null.
+StatementFn FindStatement(std::string_view keyword);
+
+}  // namespace zarnith

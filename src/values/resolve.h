@@ -1,0 +1,30 @@
+// Reading values: quoted literals, array elements, variables and the general
+// token resolver that every statement and class command uses.
+#pragma once
+
+#include <string_view>
+
+#include "core/interpreter.h"
+
+namespace zarnith {
+
+// A literal's text without its enclosing double quotes: when the text is at
+// least two bytes and begins and ends with a quote, every leading and every
+// trailing quote goes.
+std::string_view StringToText(std::string_view text);
+
+// Reads one element through a reference such as a[3]. A bad index ends the
+// program with status 127; a name that is no array gives the text "unknown".
+Value GetArrayValue(Interpreter& in, std::string_view reference);
+
+variable GetVariable(Interpreter& in, std::string_view name);
+
+// A variable's or element's value, an integer literal's number, or else the
+// token itself as text (quotes kept).
+Value IfVariableReplaceIt(Interpreter& in, std::string_view token);
+
+// The text form of a resolved value with its enclosing quotes removed: what
+// statements mean by "the text value" of a string argument.
+std::string ResolveText(Interpreter& in, std::string_view token);
+
+}  // namespace zarnith

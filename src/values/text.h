@@ -1,0 +1,44 @@
+// Small text helpers shared by the whole interpreter: integer literals, decimal
+// formatting, splitting and clipped substrings over string_view.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zarnith {
+
+// A decimal integer literal: one optional sign, at least one ASCII digit,
+// nothing else, within the signed 64-bit range.
+std::optional<std::int64_t> ParseIntLiteral(std::string_view text);
+
+// Decimal text of an integer, "-" for negatives.
+std::string IntToText(std::int64_t value);
+void AppendInt(std::string& out, std::int64_t value);
+
+// s.substr(pos, n) that never throws: positions are clamped to the text.
+inline std::string_view Clip(std::string_view s, std::size_t pos,
+                             std::size_t n = std::string_view::npos) {
+  if (pos > s.size()) pos = s.size();
+  return s.substr(pos, n);
+}
+
+// The text before the first occurrence of c (the whole text without one).
+inline std::string_view BeforeFirst(std::string_view s, char c) {
+  return s.substr(0, s.find(c));
+}
+
+// The text after the first occurrence of c up to the next occurrence of
+// stop (or the end); empty optional when c does not occur.
+std::optional<std::string_view> Bracketed(std::string_view s, char open, char close);
+
+// The system's description of an error number with its first letter in lower
+// case ("no such file or directory").
+std::string ErrnoReason(int err);
+
+// The system's description of a signal with its first letter in lower case
+// ("killed", "terminated").
+std::string SignalReason(int sig);
+
+}  // namespace zarnith

@@ -1,0 +1,27 @@
+// Classifying tokens: what kind of literal a token is, what kind of variable a
+// name designates, and the type name of a resolved value.
+#pragma once
+
+#include <string_view>
+
+#include "core/interpreter.h"
+
+namespace zarnith {
+
+// "string" for a double-quoted token, "int" for a decimal integer literal,
+// otherwise "unknown". Never looks at the stores.
+std::string_view GetType(std::string_view token);
+
+// The type of the variable, element or reserved name a token designates, or
+// "unknown".
+std::string_view GetTypeOfVar(const Interpreter& in, std::string_view name);
+
+bool CheckOnVariable(const Interpreter& in, std::string_view name);
+
+// A variable's type when the token names one, otherwise its literal type.
+std::string_view GetTypeEx(const Interpreter& in, std::string_view token);
+
+// The type name of a resolved value.
+std::string_view GetGoType(const Value& value);
+
+}  // namespace zarnith

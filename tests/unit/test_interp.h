@@ -1,0 +1,45 @@
+// A fresh interpreter per test, with output captured in memory, fixed input
+// and no real sleeping.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "classes/registry.h"
+#include "core/interpreter.h"
+#include "core/line.h"
+#include "core/runner.h"
+
+namespace zarnith::testing {
+
+struct TestInterpreter {
+  Interpreter in;
+  std::string out;
+  std::int64_t slept = 0;
+
+  explicit TestInterpreter(std::string_view input = {}) {
+    in.host.out.CaptureTo(&out);
+    in.host.in.FeedText(input);
+    in.host.sleep = [this](std::int64_t ms) { slept += ms; };
+    LoadBuiltinClasses(in);
+  }
+
+  // Runs a script text; returns the exit status (0 when the script ends).
+  int Run(std::string_view script) {
+    try {
+      Execute(in, script);
+    } catch (const ProgramExit& e) {
+      return e.status;
+    }
+    return 0;
+  }
+
+  // Runs one line and returns what it printed.
+  std::string Line(std::string_view line) {
+    out.clear();
+    HandleString(in, line);
+    return out;
+  }
+};
+
+}  // namespace zarnith::testing
