@@ -3,12 +3,14 @@
 #include "core/statements.h"
 
 #include <array>
+#include <optional>
 
 #include "classes/registry.h"
 #include "core/split.h"
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/resolve.h"
+#include "values/text.h"
 #include "values/types.h"
 
 namespace zarnith {
@@ -55,12 +57,13 @@ void PrintcStatement(Interpreter& in, Pieces p) { PrintText(in, p, false); }
 
 void SleepStatement(Interpreter& in, Pieces p) {
   if (p.size() < 2) return;
-  std::string_view t = GetType(p[1]);
-  if (t != type::kInt) return PrintError(in, msg::kFirstNotInt, t);
-  std::int64_t ms = std::get<std::int64_t>(IfVariableReplaceIt(in, p[1]));
-  if (ms <= 0) return;
+  // Only a literal is accepted, and its own number is used even when a
+  // variable happens to carry the same name.
+  std::optional<std::int64_t> ms = ParseIntLiteral(p[1]);
+  if (!ms) return PrintError(in, msg::kFirstNotInt, GetType(p[1]));
+  if (*ms <= 0) return;
   in.host.out.Flush();
-  in.host.sleep(ms);
+  in.host.sleep(*ms);
 }
 
 void AppendStatement(Interpreter& in, Pieces p) {
