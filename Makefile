@@ -5,7 +5,7 @@ SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test sanitize install clean format
+.PHONY: all deps build run test sanitize install clean format bench
 
 all: build
 
@@ -29,6 +29,11 @@ sanitize: deps
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+# Times Zarnith against other languages on the same programs (bench/run.py).
+bench: build
+	@sh scripts/install-deps.sh bench
+	python3 bench/run.py $(BUILD)/zarnith $(BENCH_FLAGS)
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

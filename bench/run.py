@@ -1,0 +1,243 @@
+#!/usr/bin/env python3
+"""Benchmarks Zarnith against other languages running the same programs.
+
+Each workload is a folder of this directory: main.zn is the Zarnith script and
+every other file is the same program for one peer, named after the peer
+(python3.py, perl.pl, lua5.4.lua, tclsh.tcl, bash.sh, dash.sh, dd.sh) or c.c,
+a C program built here. The programs of one workload run side by side,
+alternating, for several rounds, each in the same scratch directory; every
+run's standard output is checked, and the table shows the median wall time of
+each program and the ratio Zarnith / peer against the workload's target.
+
+Usage: run.py ZARNITH [--rounds N] [--only NAME,...] [--callgrind]
+  --callgrind  instead of timing, counts the instructions of each Zarnith
+               script under valgrind (stable on a noisy machine); compare the
+               counts before and after a change.
+"""
+import argparse
+import hashlib
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+MIB = 1024 * 1024
+QUICK_FOX_SHA256 = "d7a8fbb307d7809469ca9abcb0082e4f8d5651e46d3cdb762d02d0bf37c9e592"
+
+
+def data_file():
+    """10 MiB of varied printable bytes for the digest workload."""
+    line = bytes(range(32, 127)) + b"\n"
+    return (line * (10 * MIB // len(line) + 1))[: 10 * MIB]
+
+
+def words_file():
+    return " ".join("w%d" % i for i in range(200000)).encode()
+
+
+def digest_expected():
+    data = data_file()
+    return "%s\n%s\n" % (hashlib.md5(data).hexdigest(), hashlib.sha256(data).hexdigest())
+
+
+# name, title, peers (first is the one the target is set against), target
+# ratio, expected output (for every program), inputs to create, repeat: how
+# many runs make one sample (start-up is too short to time alone).
+WORKLOADS = [
+    ("count", "count to 1M", ["python3", "perl", "lua5.4", "tclsh", "bash"], 1.0,
+     "1000000\n", {}, 1),
+    ("arith", "arith 200k (5 ops a pass)", ["python3", "perl"], 1.0,
+     "20000100000\n", {}, 1),
+    ("append", "append 100k chars", ["tclsh", "perl", "python3"], 1.0,
+     "x" * 100000 + "\n", {}, 1),
+    ("split", "split 200k words", ["lua5.4", "python3"], 1.0,
+     "200000\nw199999\n", {"words.txt": words_file}, 1),
+    ("sha256", "sha256 of 43 bytes x100k", ["perl", "python3"], 1.0,
+     QUICK_FOX_SHA256 + "\n", {}, 1),
+    ("digest", "md5+sha256 of 10 MiB", ["c", "python3"], 1.2,
+     digest_expected, {"data.bin": data_file}, 1),
+    ("filerw", "write+read 50 MiB (64 KiB)", ["python3", "c"], 1.0,
+     "52428800\n", {}, 1),
+    ("ddio", "write+read 64 MiB (1 MiB)", ["dd"], 1.5, "67108864\n", {}, 1),
+    ("execute", "1,000 runs of true", ["python3", "dash"], 1.05, "\n1000\n", {}, 1),
+    ("startup", "empty script start-up", ["dash", "lua5.4", "c"], 1.2, "", {}, 20),
+]
+# Targets against a second peer of the same workload.
+EXTRA_TARGETS = {("execute", "dash"): 1.3}
+# Peak resident memory: workload, limit in KiB.
+MEMORY_LIMITS = [("startup", 4 * 1024), ("filerw", int(2.2 * 50 * 1024))]
+
+INTERPRETERS = {
+    "python3": ("python3", ".py"),
+    "perl": ("perl", ".pl"),
+    "lua5.4": ("lua5.4", ".lua"),
+    "tclsh": ("tclsh", ".tcl"),
+    "bash": ("bash", ".sh"),
+    "dash": ("dash", ".sh"),
+    "dd": ("dash", ".sh"),
+}
+
+
+def find_program(name):
+    """The distribution's program first, so a user's own install does not
+    change what is measured."""
+    debian = os.path.join("/usr/bin", name)
+    return debian if os.access(debian, os.X_OK) else shutil.which(name)
+
+
+def build_c(source, out_dir):
+    exe = os.path.join(out_dir, os.path.basename(os.path.dirname(source)) + "-c")
+    subprocess.run(["cc", "-O2", "-o", exe, source, "-lcrypto"], check=True)
+    return exe
+
+
+def command_for(workload, peer, zarnith, c_dir):
+    folder = os.path.join(HERE, workload)
+    if peer == "zarnith":
+        return [zarnith, os.path.join(folder, "main.zn")]
+    if peer == "c":
+        return [build_c(os.path.join(folder, "c.c"), c_dir)]
+    program, suffix = INTERPRETERS[peer]
+    script = os.path.join(folder, ("dd" if peer == "dd" else peer) + suffix)
+    return [find_program(program), script]
+
+
+class WrongOutput(Exception):
+    pass
+
+
+def run_once(argv, cwd):
+    """Runs a program with its output in a file: (seconds, output, status)."""
+    assert os.getcwd() == cwd
+    with tempfile.TemporaryFile(dir=cwd) as out:
+        devnull = os.open(os.devnull, os.O_RDWR)
+        start = time.perf_counter()
+        # The runner has changed to the scratch directory, which the program inherits.
+        pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=[
+            (os.POSIX_SPAWN_DUP2, devnull, 0),
+            (os.POSIX_SPAWN_DUP2, out.fileno(), 1),
+            (os.POSIX_SPAWN_DUP2, devnull, 2),
+        ])
+        _, status, usage = os.wait4(pid, 0)
+        elapsed = time.perf_counter() - start
+        os.close(devnull)
+        out.seek(0)
+        return elapsed, out.read().decode("utf-8", "replace"), status
+
+
+def sample(argv, cwd, repeat, expected, label):
+    total = 0.0
+    for _ in range(repeat):
+        elapsed, output, status = run_once(argv, cwd)
+        if status != 0 or output != expected:
+            shown = output if len(output) < 200 else output[:200] + "..."
+            raise WrongOutput("%s gave wrong output (status %d): %r" % (label, status, shown))
+        total += elapsed
+    return total / repeat
+
+
+def peak_rss(argv, c_dir):
+    """Peak resident memory in KiB. A spawn from this runner would count the
+    runner's own memory (the kernel keeps the larger of the memory before and
+    after exec), so a small forking helper starts the program instead."""
+    helper = os.path.join(c_dir, "peakrss")
+    if not os.path.exists(helper):
+        subprocess.run(["cc", "-O2", "-static", "-o", helper, os.path.join(HERE, "peakrss.c")],
+                       check=True)
+    done = subprocess.run([helper] + argv, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                          check=True)
+    return int(done.stderr.split()[-1])
+
+
+def time_workload(spec, zarnith, rounds, c_dir, scratch):
+    name, title, peers, target, expected, inputs, repeat = spec
+    expected = expected() if callable(expected) else expected
+    for filename, make in inputs.items():
+        with open(os.path.join(scratch, filename), "wb") as f:
+            f.write(make())
+    programs = ["zarnith"] + peers
+    commands = {p: command_for(name, p, zarnith, c_dir) for p in programs}
+    times = {p: [] for p in programs}
+    for _ in range(rounds):
+        for p in programs:
+            times[p].append(sample(commands[p], scratch, repeat, expected, "%s/%s" % (name, p)))
+    rss = peak_rss(commands["zarnith"], c_dir) if name in dict(MEMORY_LIMITS) else 0
+    return {p: statistics.median(t) for p, t in times.items()}, rss
+
+
+def print_table(results):
+    print("%-28s %-8s %10s %10s %8s %8s  %s" %
+          ("workload", "peer", "zarnith ms", "peer ms", "ratio", "target", "met"))
+    for spec in WORKLOADS:
+        name, title, peers = spec[0], spec[1], spec[2]
+        if name not in results:
+            continue
+        medians = results[name][0]
+        for i, peer in enumerate(peers):
+            goal = spec[3] if i == 0 else EXTRA_TARGETS.get((name, peer))
+            ratio = medians["zarnith"] / medians[peer]
+            print("%-28s %-8s %10.1f %10.1f %8.2f %8s  %s" % (
+                title if i == 0 else "", peer, medians["zarnith"] * 1000, medians[peer] * 1000,
+                ratio, "%.2f" % goal if goal else "-",
+                ("yes" if ratio <= goal else "NO") if goal else ""))
+    for name, limit in MEMORY_LIMITS:
+        if name in results:
+            kib = results[name][1]
+            print("peak RSS %-19s %8.1f MiB (limit %.1f MiB)  %s" % (
+                name, kib / 1024, limit / 1024, "yes" if kib <= limit else "NO"))
+
+
+def callgrind(specs, zarnith, scratch):
+    for spec in specs:
+        name = spec[0]
+        for filename, make in spec[5].items():
+            with open(os.path.join(scratch, filename), "wb") as f:
+                f.write(make())
+        out = os.path.join(scratch, "callgrind.out")
+        subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=" + out,
+                        zarnith, os.path.join(HERE, name, "main.zn")],
+                       cwd=scratch, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       check=True)
+        with open(out) as f:
+            total = next(l for l in f if l.startswith("summary:") or l.startswith("totals:"))
+        print("%-10s %15s instructions" % (name, "{:,}".format(int(total.split()[1]))))
+        sys.stdout.flush()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("zarnith")
+    parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--only", default="")
+    parser.add_argument("--callgrind", action="store_true")
+    args = parser.parse_args()
+    zarnith = os.path.abspath(args.zarnith)
+    only = set(filter(None, args.only.split(",")))
+    specs = [w for w in WORKLOADS if not only or w[0] in only]
+    with tempfile.TemporaryDirectory(prefix="zn-bench-") as scratch:
+        os.chdir(scratch)
+        if args.callgrind:
+            return callgrind([w for w in specs if w[0] not in ("execute", "startup")], zarnith,
+                             scratch)
+        c_dir = os.path.join(scratch, "bin")
+        os.mkdir(c_dir)
+        results, failures = {}, []
+        for spec in specs:
+            try:
+                results[spec[0]] = time_workload(spec, zarnith, args.rounds, c_dir, scratch)
+            except WrongOutput as e:
+                failures.append(str(e))
+            print("measured %s" % spec[0], file=sys.stderr)
+        print_table(results)
+        for failure in failures:
+            print("FAILED: " + failure)
+        return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
