@@ -1,1 +1,126 @@
+#include "core/io.h"
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "test_interp.h"
+
+namespace zarnith {
+namespace {
+
+using testing::TestInterpreter;
+using R = LineReader::Result;
+
+// Every line the reader yields, with "<too long>" and "<end>" markers; reads
+// one past the end to show that the end is stable.
+std::vector<std::string> Drain(LineReader& reader) {
+  std::vector<std::string> got;
+  std::string line;
+  for (int ends = 0; ends < 2;) {
+    R r = reader.ReadLine(line);
+    if (r == R::kEnd) ++ends;
+    got.push_back(r == R::kLine ? line : r == R::kEnd ? "<end>" : "<too long>");
+  }
+  return got;
+}
+
+std::vector<std::string> DrainText(std::string_view text) {
+  LineReader reader;
+  reader.FeedText(text);
+  return Drain(reader);
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(LineReader, CarriageReturnDroppedOnlyBeforeALineFeed) {
+  EXPECT_EQ(DrainText("a\r\nb\rc\n\r\n\n"), (Lines{"a", "b\rc", "", "", "<end>", "<end>"}));
+  EXPECT_EQ(DrainText("x\r\r\n"), (Lines{"x\r", "<end>", "<end>"}));
+}
+
+TEST(LineReader, LastLineWithoutLineFeedCounts) {
+  EXPECT_EQ(DrainText("a\nlast"), (Lines{"a", "last", "<end>", "<end>"}));
+  EXPECT_EQ(DrainText(""), (Lines{"<end>", "<end>"}));
+}
+
+TEST(LineReader, LinesOverTheLimitAreSkippedWhole) {
+  const std::string fits(LineReader::kMaxLine - 1, 'f');
+  const std::string over(LineReader::kMaxLine, 'o');
+  EXPECT_EQ(DrainText(fits + "\n" + over + "\nnext\n" + over + over),
+            (Lines{fits, "<too long>", "next", "<too long>", "<end>", "<end>"}));
+}
+
+// The same cases read from a descriptor in chunks, as standard input is.
+TEST(LineReader, ReadsADescriptorAcrossChunks) {
+  char path[] = "/tmp/zarnith-io-XXXXXX";
+  int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  unlink(path);
+  const std::string huge(200000, 'h');
+  const std::string fits(LineReader::kMaxLine - 1, 'f');
+  const std::string text = "a\r\n" + huge + "\n" + fits + "\nb\rc\n" + huge + "\r\nlast";
+  ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  lseek(fd, 0, SEEK_SET);
+  LineReader reader(fd);
+  EXPECT_EQ(Drain(reader),
+            (Lines{"a", "<too long>", fits, "b\rc", "<too long>", "last", "<end>", "<end>"}));
+  close(fd);
+}
+
+TEST(Readline, SharesTheReaderAndStripsQuotes) {
+  TestInterpreter t("\"quoted\"\r\n" + std::string(LineReader::kMaxLine, 'x') + "\nplain\n");
+  EXPECT_EQ(t.Line("readline"), "");
+  EXPECT_EQ(t.in.lastReturned.value, Value{std::string("quoted")});
+  t.in.lineIndex = 4;
+  EXPECT_EQ(t.Line("readline, ignored"), "error: 5: line too long\n");
+  EXPECT_EQ(t.in.lastReturned.value, Value{std::string()});
+  EXPECT_EQ(t.in.lastReturned.varType, "string");
+  t.Line("readline");
+  EXPECT_EQ(t.in.lastReturned.value, Value{std::string("plain")});
+  t.Line("readline");
+  EXPECT_EQ(t.in.lastReturned.value, Value{std::string()});
+}
+
+TEST(Shell, OverlongLineIsRefusedAndTheShellGoesOn) {
+  TestInterpreter t(std::string(LineReader::kMaxLine + 5, 'x') + "\nprint, \"ok\"\n");
+  int status = -1;
+  try {
+    KorvaneShell(t.in);
+  } catch (const ProgramExit& e) {
+    status = e.status;
+  }
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(t.out, "> error: 1: line too long\n> ok\n> \n");
+}
+
+TEST(Shell, ReadlineTakesTheNextShellLine) {
+  TestInterpreter t("readline\nsecond line\nreturn, 7\n");
+  try {
+    KorvaneShell(t.in);
+  } catch (const ProgramExit&) {
+  }
+  EXPECT_EQ(t.out, "> => \"second line\"\n> => 7\n> \n");
+}
+
+TEST(Sleep, OnlyPositiveLiteralsSleep) {
+  TestInterpreter t;
+  t.in.stores.intVars.emplace("n", 50);
+  t.in.stores.stringVars.emplace("5", "five");
+  EXPECT_EQ(t.Line("sleep, 0"), "");
+  EXPECT_EQ(t.Line("sleep, -20"), "");
+  EXPECT_EQ(t.Line("sleep"), "");
+  EXPECT_EQ(t.slept, 0);
+  EXPECT_EQ(t.Line("sleep, n"), "error: 1: Type of first argument is not a int, is a unknown\n");
+  EXPECT_EQ(t.Line("sleep, \"5\""), "error: 1: Type of first argument is not a int, is a string\n");
+  // A variable named 5 does not change what the literal 5 means.
+  EXPECT_EQ(t.Line("sleep, 5"), "");
+  EXPECT_EQ(t.Line("sleep, 2+3"), "");
+  EXPECT_EQ(t.slept, 10);
+}
+
+}  // namespace
+}  // namespace zarnith

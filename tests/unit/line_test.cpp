@@ -1,1 +1,135 @@
+#include "core/line.h"
+
 #include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/split.h"
+#include "test_interp.h"
+#include "values/types.h"
+
+namespace zarnith {
+namespace {
+
+using testing::TestInterpreter;
+using Views = std::vector<std::string_view>;
+
+std::string Prepared(std::string_view raw) {
+  std::string out;
+  PrepareLine(raw, out);
+  return out;
+}
+
+TEST(PrepareLine, RemovesLineFeedsAndTabsThenTurnsBackslashNIntoLineFeeds) {
+  EXPECT_EQ(Prepared("\tprint,\t\"a\tb\"\n"), "print,\"ab\"");
+  EXPECT_EQ(Prepared("a\\nb"), "a\nb");
+  // Removed characters between the backslash and the n do not keep them apart.
+  EXPECT_EQ(Prepared("a\\\tnb"), "a\nb");
+  EXPECT_EQ(Prepared("a\\\nnb"), "a\nb");
+  EXPECT_EQ(Prepared("\\\\n"), "\\\n");
+  EXPECT_EQ(Prepared("\\nn"), "\nn");
+  // Carriage returns and spaces stay; nothing is trimmed.
+  EXPECT_EQ(Prepared(" x \r"), " x \r");
+}
+
+TEST(SplitPieces, OnlyPiecesAfterACommaLoseOneSpace) {
+  Views p;
+  SplitPieces(" print,  \"a\",b,,", p);
+  EXPECT_EQ(p, (Views{" print", " \"a\"", "b", "", ""}));
+  SplitPieces("", p);
+  EXPECT_EQ(p, (Views{""}));
+}
+
+TEST(SplitWords, EmptyWordsKept) {
+  Views w;
+  SplitWords("if 1  == 1 ", w);
+  EXPECT_EQ(w, (Views{"if", "1", "", "==", "1", ""}));
+}
+
+TEST(SplitThree, ThirdWordIsTheRestOfTheLine) {
+  ThreeWords w = SplitThree("x = \"a b, c\" ");
+  EXPECT_EQ(w.count, 3);
+  EXPECT_EQ(w.first, "x");
+  EXPECT_EQ(w.second, "=");
+  EXPECT_EQ(w.rest, "\"a b, c\" ");
+  EXPECT_EQ(SplitThree("x =").count, 2);
+  EXPECT_EQ(SplitThree("x = ").count, 3);
+  EXPECT_EQ(SplitThree("x").count, 1);
+  EXPECT_EQ(SplitThree("").count, 1);
+}
+
+TEST(JoinPieces, CommaAndOneSpace) {
+  Views p{"print", "a", "", "b"};
+  EXPECT_EQ(JoinPieces(p, 1), "a, , b");
+  EXPECT_EQ(JoinPieces(p, 4), "");
+}
+
+// HandleString tries the forms in a fixed order; each case below would match
+// a later form too.
+TEST(HandleString, RoutingOrder) {
+  TestInterpreter t;
+  // Class call before assignment: the quoted colon makes piece 0 a class call.
+  EXPECT_EQ(t.Line("x = \"a:b\""), "error: 1: Class is not exists\n");
+  EXPECT_FALSE(CheckOnVariable(t.in, "x"));
+  // Array declaration before assignment.
+  EXPECT_EQ(t.Line("array = 5"), "error: 1: unknown array type\n");
+  // Assignment before the block keywords.
+  EXPECT_EQ(t.Line("if = 5"), "");
+  EXPECT_EQ(GetTypeOfVar(t.in, "if"), "int");
+  EXPECT_EQ(t.in.ifInfo.enabled, false);
+  // Block keywords are whole words: "else," is neither a keyword nor a comma form.
+  EXPECT_EQ(t.Line("else, print"), "");
+  EXPECT_EQ(t.in.ifInfo.lastCond, "none");
+  EXPECT_EQ(t.Line("else x, \"y\""), "");
+  EXPECT_EQ(t.in.ifInfo.lastCond, "else");
+  EXPECT_EQ(t.Line("end"), "");
+  // Comma forms match piece 0 exactly.
+  EXPECT_EQ(t.Line("print, \"hi\""), "hi\n");
+  EXPECT_EQ(t.Line("print \"hi\""), "");
+  EXPECT_EQ(t.Line("Print, \"hi\""), "");
+  EXPECT_EQ(t.Line("print , \"hi\""), "");
+  EXPECT_EQ(t.Line("print"), "error: 1: Missed argument 1\n");
+}
+
+TEST(HandleString, CommentsIndentationAndEmptyLines) {
+  TestInterpreter t;
+  for (const char* silent : {"", "\n", "#print, \"a\"", "# x = 1", " print, \"a\"", "\r"}) {
+    EXPECT_EQ(t.Line(silent), "") << silent;
+  }
+  EXPECT_TRUE(t.in.stores.intVars.empty());
+  // Tabs vanish before anything else looks at the line.
+  EXPECT_EQ(t.Line("\tprint,\t\"a\""), "a\n");
+  EXPECT_EQ(t.Line("\t#hello:hello"), "error: 1: Class is not exists\n");
+  EXPECT_EQ(t.Line(" hello:hello"), "error: 1: Class is not exists\n");
+  EXPECT_EQ(t.Line("print, \"a\\nb\""), "a\nb\n");
+  EXPECT_EQ(t.Line("print, \"a\\\\nb\""), "a\\\nb\n");
+}
+
+TEST(HandleString, ArithmeticRunsBeforeEveryStatement) {
+  TestInterpreter t;
+  EXPECT_EQ(t.Line("x = 2+3"), "");
+  EXPECT_EQ(t.in.stores.intVars.at("x"), 5);
+  EXPECT_EQ(t.Line("print, \"x-1 items\""), "4 items\n");
+  EXPECT_EQ(t.Line("if x+1 == 6"), "");
+  EXPECT_TRUE(t.in.ifInfo.result);
+}
+
+TEST(HandleString, GateReadsTheLineAsReceived) {
+  TestInterpreter t;
+  t.Line("if 1 == 2");
+  EXPECT_EQ(t.Line("print, \"hidden\""), "");
+  EXPECT_EQ(t.Line("x = 1/0"), "");  // skipped lines are not even rewritten
+  EXPECT_EQ(t.Line("\tend"), "");
+  EXPECT_EQ(t.Line(" end"), "");
+  EXPECT_EQ(t.Line("end\r"), "");
+  EXPECT_TRUE(t.in.ifInfo.enabled);
+  EXPECT_EQ(t.Line("end"), "");
+  EXPECT_FALSE(t.in.ifInfo.enabled);
+  // In a running branch the tab-indented keyword is seen after clean-up.
+  t.Line("if 1 == 1");
+  EXPECT_EQ(t.Line("\tend"), "");
+  EXPECT_FALSE(t.in.ifInfo.enabled);
+}
+
+}  // namespace
+}  // namespace zarnith

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <csignal>
 
+#include "values/resolve.h"
+
 namespace zarnith {
 
 TEST(ParseIntLiteral, AcceptsSignsDigitsAndFullRange) {
@@ -20,6 +22,22 @@ TEST(ParseIntLiteral, RejectsEverythingElse) {
   for (const char* bad : {"", "+", "-", "+-1", " 5", "5 ", "1_000", "0x10", "9223372036854775808",
                           "-9223372036854775809", "\"5\"", "5a"}) {
     EXPECT_FALSE(ParseIntLiteral(bad)) << bad;
+  }
+}
+
+TEST(StringToText, StripsEveryEnclosingQuote) {
+  EXPECT_EQ(StringToText("\"abc\""), "abc");
+  EXPECT_EQ(StringToText("\"\"abc\"\""), "abc");
+  EXPECT_EQ(StringToText("\"\""), "");
+  EXPECT_EQ(StringToText("\"\"\""), "");
+  EXPECT_EQ(StringToText("\"a\"b\""), "a\"b");
+  // Unbalanced counts are stripped independently at each end.
+  EXPECT_EQ(StringToText("\"\"\"a\""), "a");
+}
+
+TEST(StringToText, LeavesAnythingElseAlone) {
+  for (const char* text : {"\"", "\"abc", "abc\"", "abc", "", "a\"b", " \"x\"", "\"x\" "}) {
+    EXPECT_EQ(StringToText(text), text) << text;
   }
 }
 
