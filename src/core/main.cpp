@@ -1,9 +1,12 @@
 // Program entry: registers the classes, then runs the shell or a script.
+#include <unistd.h>
+
 #include <csignal>
 #include <string>
 
 #include "classes/registry.h"
 #include "core/runner.h"
+#include "core/terminal.h"
 #include "values/messages.h"
 
 using namespace zarnith;
@@ -13,6 +16,8 @@ static int Run(Interpreter& in, int argc, char** argv) {
   if (argc < 2) {
     in.host.out.Write(msg::kBanner);
     in.host.out.Put('\n');
+    // Line editing only for a person at a terminal; pipes and files are read plainly.
+    if (isatty(0) == 1 && isatty(1) == 1) UseTerminalLineEditor();
     KorvaneShell(in);
   }
   if (argv[1][0] == '-') return 0;

@@ -81,7 +81,8 @@ void KorvaneShell(Interpreter& in) {
   in.shellMode = true;
   std::string line;
   for (;;) {
-    in.host.out.Write(msg::kPrompt);
+    // A line editor draws the prompt itself.
+    if (!gShellLineSource) in.host.out.Write(msg::kPrompt);
     in.host.out.Flush();
     LineReader::Result r =
         gShellLineSource ? gShellLineSource(in, line) : in.host.in.ReadLine(line);

@@ -1,0 +1,12 @@
+// The shell's line editor at a terminal: cursor movement, editing and the
+// history of this session, through libedit loaded when the shell starts.
+#pragma once
+
+namespace zarnith {
+
+// Makes the shell read its lines through the line editor. Call only when
+// standard input and standard output are both terminals. Returns false, and
+// leaves the plain reader in place, when the editor library is missing.
+bool UseTerminalLineEditor();
+
+}  // namespace zarnith

@@ -1,0 +1,175 @@
+#!/usr/bin/env python3
+"""Drives the interactive shell at a real terminal (a tmux pane).
+
+Types lines, recalls one with the up arrow and edits it, moves the cursor,
+abandons a half-typed line with Ctrl-C, ends with Ctrl-D, and reads the
+screen with capture-pane. A second pane checks that Ctrl-C still ends a
+running statement. Exits 77 (skipped) when tmux is not installed.
+
+Usage: shell_test.py ZARNITH_EXECUTABLE
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+
+
+class Pane:
+    """One tmux server with one pane running the executable."""
+
+    def __init__(self, exe, tmp):
+        self.socket = "zn-term-%d-%d" % (os.getpid(), time.monotonic_ns())
+        conf = os.path.join(tmp, "tmux.conf")
+        with open(conf, "w") as f:
+            f.write("set -g remain-on-exit on\nset -g default-terminal screen\n")
+        env = dict(os.environ, LC_ALL="C.UTF-8")
+        env.pop("TMUX", None)
+        self.env = env
+        self.tmux("-f", conf, "new-session", "-d", "-x", "80", "-y", "24", exe)
+
+    def tmux(self, *args):
+        return subprocess.run(["tmux", "-L", self.socket] + list(args), env=self.env,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              check=True, text=True).stdout
+
+    def keys(self, *keys):
+        self.tmux("send-keys", *keys)
+
+    def type(self, text):
+        self.tmux("send-keys", "-l", text)
+
+    def screen(self):
+        lines = self.tmux("capture-pane", "-p").split("\n")
+        while lines and lines[-1] == "":
+            lines.pop()
+        return lines
+
+    def info(self, fmt):
+        return self.tmux("display-message", "-p", fmt).strip()
+
+    def wait_for(self, predicate, what, timeout=10.0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            lines = self.screen()
+            if predicate(lines):
+                return lines
+            time.sleep(0.05)
+        raise AssertionError("timed out waiting for %s; screen:\n%s"
+                             % (what, "\n".join(self.screen())))
+
+    def wait_screen(self, expected):
+        return self.wait_for(lambda lines: lines == expected, "screen %r" % expected)
+
+    def close(self):
+        subprocess.run(["tmux", "-L", self.socket, "kill-server"], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def check_not_linked(exe):
+    """The line editor is opened only when a terminal shell starts."""
+    needed = subprocess.run(["readelf", "-d", exe], stdout=subprocess.PIPE,
+                            text=True, check=True).stdout
+    assert "libedit" not in needed, "the executable links libedit:\n" + needed
+
+
+def editing_session(exe, tmp):
+    pane = Pane(exe, tmp)
+    try:
+        banner = "Zarnith 0.1.2.5 (07.02.2021)"
+        screen = [banner, ">"]
+        pane.wait_screen(screen)
+        maps = open("/proc/%s/maps" % pane.info("#{pane_pid}")).read()
+        assert "libedit" in maps, "the terminal shell did not load the line editor"
+
+        pane.type("x = 5")
+        pane.keys("Enter")
+        pane.type("return, x")
+        pane.keys("Enter")
+        screen[-1:] = ["> x = 5", "> return, x", "=> 5", ">"]
+        pane.wait_screen(screen)
+
+        # Up recalls the last line; edit its end and run it.
+        pane.keys("Up")
+        pane.keys("BSpace")
+        pane.type('"edited"')
+        pane.keys("Enter")
+        screen[-1:] = ['> return, "edited"', '=> "edited"', ">"]
+        pane.wait_screen(screen)
+
+        # Further up reaches older lines; run the first one unchanged.
+        pane.keys("Up", "Up", "Up", "Enter")
+        screen[-1:] = ["> x = 5", ">"]
+        pane.wait_screen(screen)
+
+        # Cursor movement: insert a missing letter in the middle.
+        pane.type('print, "wrld"')
+        pane.keys("Left", "Left", "Left", "Left")
+        pane.type("o")
+        pane.keys("Enter")
+        screen[-1:] = ['> print, "world"', "world", ">"]
+        pane.wait_screen(screen)
+
+        # Ctrl-C abandons the typed line; nothing of it runs.
+        pane.type('print, "half')
+        pane.wait_screen(screen[:-1] + ['> print, "half'])
+        pane.keys("C-c")
+        screen[-1:] = ['> print, "half', ">"]
+        pane.wait_screen(screen)
+        pane.type('print, "after"')
+        pane.keys("Enter")
+        screen[-1:] = ['> print, "after"', "after", ">"]
+        pane.wait_screen(screen)
+
+        # Ctrl-D inside a line deletes the character under the cursor.
+        pane.type('print, "abXc"')
+        pane.keys("Left", "Left", "Left", "C-d", "Enter")
+        screen[-1:] = ['> print, "abc"', "abc", ">"]
+        pane.wait_screen(screen)
+
+        # Ctrl-D on an empty line ends the shell with status 0.
+        pane.keys("C-d")
+        pane.wait_for(lambda lines: pane.info("#{pane_dead}") == "1", "the shell to end")
+        assert pane.info("#{pane_dead_status}") == "0", "status " + pane.info("#{pane_dead_status}")
+        # tmux's own "Pane is dead" notice may scroll the banner away.
+        lines = [l for l in pane.screen() if l and not l.startswith("Pane is dead")]
+        assert lines[1 - len(screen):] == screen[1:], "\n".join(lines)
+        assert "^D" not in "\n".join(lines)
+    finally:
+        pane.close()
+
+
+def interrupt_running_statement(exe, tmp):
+    pane = Pane(exe, tmp)
+    try:
+        pane.wait_screen(["Zarnith 0.1.2.5 (07.02.2021)", ">"])
+        pane.type("sleep, 30000")
+        pane.keys("Enter")
+        pane.wait_for(lambda lines: lines[-1] == "> sleep, 30000", "the statement to start")
+        time.sleep(0.2)
+        pane.keys("C-c")
+        pane.wait_for(lambda lines: pane.info("#{pane_dead}") == "1",
+                      "Ctrl-C to end the program")
+        assert pane.info("#{pane_dead_status}") != "0"
+    finally:
+        pane.close()
+
+
+def main():
+    if shutil.which("tmux") is None:
+        print("tmux is not installed; skipping")
+        return SKIP
+    exe = os.path.abspath(sys.argv[1])
+    check_not_linked(exe)
+    with tempfile.TemporaryDirectory(prefix="zn-terminal-") as tmp:
+        editing_session(exe, tmp)
+        interrupt_running_statement(exe, tmp)
+    print("terminal shell: all checks passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,4 @@
+# The shell at a real terminal, driven through tmux (skipped without tmux).
+add_test(NAME terminal/shell
+         COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/terminal/shell_test.py $<TARGET_FILE:zarnith>)
+set_tests_properties(terminal/shell PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
