@@ -1,0 +1,104 @@
+// Loading the audio library: the system's libbass.so by its plain name, or the
+// built-in engine module that exports the same ten functions. This file is the
+// only part of the class that touches the dynamic loader.
+#include "classes/audio/bass_library.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+
+namespace zarnith {
+
+namespace {
+
+using namespace bassabi;
+
+template <typename Fn>
+bool bassBind(void* handle, const char* name, Fn*& slot) {
+  slot = reinterpret_cast<Fn*>(dlsym(handle, name));
+  return slot != nullptr;
+}
+
+// Binds all ten names; a library missing any of them is not used.
+bool bassBindAll(void* handle, BassLibrary& lib) {
+  return bassBind(handle, "BASS_Init", lib.Init) &&
+         bassBind(handle, "BASS_StreamCreateFile", lib.StreamCreateFile) &&
+         bassBind(handle, "BASS_StreamCreateURL", lib.StreamCreateURL) &&
+         bassBind(handle, "BASS_StreamFree", lib.StreamFree) &&
+         bassBind(handle, "BASS_ChannelPlay", lib.ChannelPlay) &&
+         bassBind(handle, "BASS_ChannelPause", lib.ChannelPause) &&
+         bassBind(handle, "BASS_ChannelStop", lib.ChannelStop) &&
+         bassBind(handle, "BASS_ChannelSetAttribute", lib.ChannelSetAttribute) &&
+         bassBind(handle, "BASS_GetDeviceInfo", lib.GetDeviceInfo) &&
+         bassBind(handle, "BASS_ErrorGetCode", lib.ErrorGetCode);
+}
+
+// Opens a shared object and binds the ten functions. A library stays loaded
+// for the life of the process: audio threads may still run at exit.
+bool bassOpen(const std::string& path, BassLibrary& lib) {
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) return false;
+  if (bassBindAll(handle, lib)) return true;
+  dlclose(handle);
+  return false;
+}
+
+std::string bassExecutableDir() {
+  char path[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return {};
+  std::string exe(path, static_cast<std::size_t>(n));
+  return exe.substr(0, exe.rfind('/'));
+}
+
+// The stand-in when no library can be loaded: the device cannot be opened,
+// and every stream call fails as it would before initialisation.
+thread_local int bassMissingError = kErrorOk;
+
+BOOL bassMissingInit(int, DWORD, DWORD, void*, const void*) {
+  bassMissingError = kErrorDriver;
+  return 0;
+}
+HSTREAM bassMissingCreateFile(BOOL, const void*, QWORD, QWORD, DWORD) {
+  bassMissingError = kErrorInit;
+  return 0;
+}
+HSTREAM bassMissingCreateURL(const char*, DWORD, DWORD, DOWNLOADPROC*, void*) {
+  bassMissingError = kErrorInit;
+  return 0;
+}
+BOOL bassMissingChannel(DWORD) {
+  bassMissingError = kErrorHandle;
+  return 0;
+}
+BOOL bassMissingPlay(DWORD, BOOL) { return bassMissingChannel(0); }
+BOOL bassMissingSetAttribute(DWORD, DWORD, float) { return bassMissingChannel(0); }
+BOOL bassMissingDeviceInfo(DWORD, BASS_DEVICEINFO*) {
+  bassMissingError = kErrorDevice;
+  return 0;
+}
+int bassMissingErrorGetCode() { return bassMissingError; }
+
+constexpr BassLibrary kMissingLibrary{
+    bassMissingInit,       bassMissingCreateFile,   bassMissingCreateURL, bassMissingChannel,
+    bassMissingPlay,       bassMissingChannel,      bassMissingChannel,   bassMissingSetAttribute,
+    bassMissingDeviceInfo, bassMissingErrorGetCode,
+};
+
+}  // namespace
+
+std::shared_ptr<BassLibrary> bassLoadLibrary() {
+  auto lib = std::make_shared<BassLibrary>();
+  if (bassOpen("libbass.so", *lib)) return lib;
+  std::string dir = bassExecutableDir();
+  if (!dir.empty()) {
+    if (bassOpen(dir + "/" + kBassEngineModule, *lib)) return lib;
+    if (bassOpen(dir + "/../lib/zarnith/" + kBassEngineModule, *lib)) return lib;
+  }
+  *lib = kMissingLibrary;
+  return lib;
+}
+
+}  // namespace zarnith
