@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""Checks the editor files in editors/.
+
+textmate: installs vscode-textmate and vscode-oniguruma from the committed
+  package-lock.json (npm ci, into WORKDIR, once per lock file) and runs
+  grammar_test.js on sample.zn and on every script in examples/.
+vim: opens sample.zn in Vim with editors/vim on the runtime path and checks
+  the filetype and the syntax groups at a few places.
+Exits 77 (skipped) when node (or, for vim, Vim) is not installed.
+
+Usage: editors_test.py textmate|vim SOURCE_DIR WORKDIR
+"""
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+SKIP = 77
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def install_packages(workdir):
+    """npm ci into workdir, skipped when that lock file is already installed."""
+    lock = os.path.join(HERE, "package-lock.json")
+    stamp = os.path.join(workdir, "node_modules", ".zarnith-lock")
+    with open(lock, "rb") as f:
+        wanted = f.read()
+    if os.path.exists(stamp):
+        with open(stamp, "rb") as f:
+            if f.read() == wanted:
+                return
+    os.makedirs(workdir, exist_ok=True)
+    for name in ("package.json", "package-lock.json"):
+        shutil.copy(os.path.join(HERE, name), workdir)
+    subprocess.run(["npm", "ci", "--no-audit", "--no-fund", "--loglevel=error"],
+                   cwd=workdir, check=True)
+    with open(stamp, "wb") as f:
+        f.write(wanted)
+
+
+def textmate(source, workdir):
+    if shutil.which("node") is None or shutil.which("npm") is None:
+        print("node is not installed; skipping")
+        return SKIP
+    install_packages(workdir)
+    grammar = os.path.join(source, "editors/vscode/syntaxes/zarnith.tmLanguage.json")
+    scripts = sorted(glob.glob(os.path.join(source, "examples/*.zn")))
+    env = dict(os.environ, NODE_PATH=os.path.join(workdir, "node_modules"))
+    return subprocess.run(["node", os.path.join(HERE, "grammar_test.js"), grammar,
+                           os.path.join(HERE, "sample.zn")] + scripts, env=env).returncode
+
+
+# (line, column, syntax group) in sample.zn, 1-based as Vim counts.
+VIM_CHECKS = [
+    (1, 1, "znComment"),
+    (5, 1, "znStatement"),
+    (5, 6, "znString"),
+    (10, 1, "znClassName"),
+    (10, 8, "znCommand"),
+    (15, 8, "znReserved"),
+    (18, 7, "znType"),
+    (18, 18, "znNumber"),
+    (22, 9, "znNumber"),
+    (26, 14, "znOperator"),
+    (30, 1, "znConditional"),
+    (34, 2, "znStatement"),
+    (37, 1, "znConditional"),
+    (39, 1, "znBadIndent"),
+    (44, 7, ""),
+    (47, 1, "znFlow"),
+]
+
+
+def vim(source, _workdir):
+    if shutil.which("vim") is None:
+        print("vim is not installed; skipping")
+        return SKIP
+    runtime = os.path.join(source, "editors/vim")
+    with tempfile.TemporaryDirectory(prefix="zn-vim-") as tmp:
+        out = os.path.join(tmp, "out.txt")
+        probes = "".join('call add(g:out, synIDattr(synID(%d, %d, 1), "name"))|' % (l, c)
+                         for l, c, _ in VIM_CHECKS)
+        cmd = ["vim", "-u", "NONE", "-i", "NONE", "-N", "-n", "-es",
+               "--cmd", "set rtp^=" + runtime,
+               "-c", "filetype on", "-c", "syntax on",
+               "-c", "edit " + os.path.join(HERE, "sample.zn"),
+               "-c", "let g:out = [&filetype]|" + probes + "call writefile(g:out, '%s')" % out,
+               "-c", "qa!"]
+        subprocess.run(cmd, stdin=subprocess.DEVNULL, timeout=60)
+        with open(out) as f:
+            got = f.read().split("\n")
+    failures = []
+    if got[0] != "zarnith":
+        failures.append("filetype %r, expected zarnith" % got[0])
+    for (line, col, want), have in zip(VIM_CHECKS, got[1:]):
+        if have != want:
+            failures.append("line %d column %d: %r, expected %r" % (line, col, have, want))
+    for f in failures:
+        print(f)
+    print("%d vim checks: %s" % (len(VIM_CHECKS) + 1,
+                                 "%d failed" % len(failures) if failures else "all passed"))
+    return 1 if failures else 0
+
+
+def main():
+    mode, source, workdir = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
+    return {"textmate": textmate, "vim": vim}[mode](source, workdir)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
