@@ -40,6 +40,14 @@ std::int64_t ArgInt(Interpreter& in, std::string_view token) {
 
 std::string ArgText(Interpreter& in, std::string_view token) { return ResolveText(in, token); }
 
+bool RunClassCommand(Interpreter& in, ArgList args, std::span<const ClassCommand> commands,
+                     bool unknownResult) {
+  for (const ClassCommand& c : commands) {
+    if (c.name == args[0]) return c.run(in, args);
+  }
+  return unknownResult;
+}
+
 bool IsBareName(std::string_view token) { return GetType(token) == type::kUnknown; }
 
 }  // namespace zarnith

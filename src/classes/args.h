@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -24,6 +26,17 @@ bool ArgTypes(Interpreter& in, ArgList args, std::initializer_list<std::size_t> 
 // The resolved integer or text of an argument whose type was checked.
 std::int64_t ArgInt(Interpreter& in, std::string_view token);
 std::string ArgText(Interpreter& in, std::string_view token);
+
+// One command of a class: its name and the function that carries it out.
+struct ClassCommand {
+  std::string_view name;
+  ClassCaller run;
+};
+
+// Runs the command that args[0] names. A name missing from the table does
+// nothing and gives `unknownResult`.
+bool RunClassCommand(Interpreter& in, ArgList args, std::span<const ClassCommand> commands,
+                     bool unknownResult);
 
 // A destination name must be a bare word: neither a quoted nor an integer literal.
 bool IsBareName(std::string_view token);

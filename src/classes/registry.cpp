@@ -3,6 +3,7 @@
 #include "classes/registry.h"
 
 #include <array>
+#include <optional>
 
 #include "classes/audio/bass.h"
 #include "classes/builtin/crypto.h"
@@ -36,15 +37,27 @@ Class* FindClass(Interpreter& in, std::string_view name) {
   return nullptr;
 }
 
-bool ClassHandle(Interpreter& in, std::span<std::string_view> pieces) {
-  std::string_view head = pieces[0];
+namespace {
+
+struct ClassCall {
+  std::string_view className, command;
+};
+
+// "class:command" cut at its colons. Anything from a second colon on is
+// dropped, so fs:open:x calls open; scripts may rely on that.
+std::optional<ClassCall> SplitClassCall(std::string_view head) {
   std::size_t colon = head.find(':');
-  if (colon == std::string_view::npos) return false;
-  std::string_view className = head.substr(0, colon);
-  std::string_view command = head.substr(colon + 1);
-  // Anything from a second colon on is dropped: fs:open:x calls open.
-  command = command.substr(0, command.find(':'));
-  Class* entry = FindClass(in, className);
+  if (colon == std::string_view::npos) return std::nullopt;
+  std::string_view rest = head.substr(colon + 1);
+  return ClassCall{head.substr(0, colon), rest.substr(0, rest.find(':'))};
+}
+
+}  // namespace
+
+bool ClassHandle(Interpreter& in, std::span<std::string_view> pieces) {
+  std::optional<ClassCall> call = SplitClassCall(pieces[0]);
+  if (!call) return false;
+  Class* entry = FindClass(in, call->className);
   if (!entry) {
     PrintError(in, msg::kClassNotExists);
     return false;
@@ -53,7 +66,7 @@ bool ClassHandle(Interpreter& in, std::span<std::string_view> pieces) {
     PrintError(in, msg::kClassNotUsed);
     return false;
   }
-  pieces[0] = command;
+  pieces[0] = call->command;
   entry->caller(in, pieces);
   return true;
 }

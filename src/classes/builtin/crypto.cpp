@@ -5,6 +5,8 @@
 #include <openssl/evp.h>
 
 #include <array>
+#include <string>
+#include <string_view>
 
 #include "classes/args.h"
 #include "values/messages.h"
@@ -27,7 +29,7 @@ constexpr std::array<Digest, 4> kDigests{{
     {"sha512sum", EVP_sha512},
 }};
 
-std::string Hex(const unsigned char* bytes, unsigned int size) {
+std::string cryptoHex(const unsigned char* bytes, unsigned int size) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string out(size * 2, '0');
   for (unsigned int i = 0; i < size; ++i) {
@@ -37,14 +39,14 @@ std::string Hex(const unsigned char* bytes, unsigned int size) {
   return out;
 }
 
-}  // namespace
-
-static std::string cryptoDigestHex(const EVP_MD* algorithm, std::string_view data) {
+std::string cryptoDigestHex(const EVP_MD* algorithm, std::string_view data) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int size = 0;
   EVP_Digest(data.data(), data.size(), digest, &size, algorithm, nullptr);
-  return Hex(digest, size);
+  return cryptoHex(digest, size);
 }
+
+}  // namespace
 
 bool CryptoClassHandler(Interpreter& in, ArgList args) {
   for (const Digest& d : kDigests) {

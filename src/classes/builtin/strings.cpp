@@ -2,6 +2,11 @@
 #include "classes/builtin/strings.h"
 
 #include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "classes/args.h"
 #include "core/split.h"
@@ -48,6 +53,14 @@ std::optional<std::string> stringsHaystack(Interpreter& in, ArgList args) {
   return std::nullopt;
 }
 
+// The needle of index: the text of a string or of a bare word, which is taken
+// literally; an integer or an array is refused.
+std::optional<std::string> stringsNeedle(Interpreter& in, std::string_view token) {
+  std::string_view varType = GetTypeEx(in, token);
+  if (varType != type::kString && varType != type::kUnknown) return std::nullopt;
+  return ResolveText(in, token);
+}
+
 bool stringsIndex(Interpreter& in, ArgList args) {
   if (!ArgCount(in, args, 3, msg::kMissedFewArguments)) return true;
   std::optional<std::string> haystack = stringsHaystack(in, args);
@@ -55,21 +68,18 @@ bool stringsIndex(Interpreter& in, ArgList args) {
     PrintError(in, msg::kOneNotString);
     return false;
   }
-  std::string_view needleType = GetTypeEx(in, args[1]);
-  Value needle = needleType == type::kString || needleType == type::kUnknown
-                     ? IfVariableReplaceIt(in, args[1])
-                     : Value{std::int64_t{0}};
-  if (!std::holds_alternative<std::string>(needle)) {
+  std::optional<std::string> needle = stringsNeedle(in, args[1]);
+  if (!needle) {
     PrintError(in, msg::kOneNotString);
     return false;
   }
-  std::size_t at = haystack->find(StringToText(std::get<std::string>(needle)));
+  std::size_t at = haystack->find(*needle);
   SetReturned(in, at == std::string::npos ? std::int64_t{-1} : static_cast<std::int64_t>(at));
   return true;
 }
 
 // Length of the UTF-8 sequence at the start of `s`, or 0 when it is invalid.
-std::size_t Utf8Length(std::string_view s) {
+std::size_t stringsUtf8Length(std::string_view s) {
   auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
   unsigned char b0 = byte(0);
   if (b0 < 0x80) return 1;
@@ -94,10 +104,10 @@ std::size_t Utf8Length(std::string_view s) {
   return length;
 }
 
-std::vector<std::string> SplitCharacters(std::string_view text) {
+std::vector<std::string> stringsSplitCharacters(std::string_view text) {
   std::vector<std::string> pieces;
   while (!text.empty()) {
-    std::size_t length = Utf8Length(text);
+    std::size_t length = stringsUtf8Length(text);
     if (length == 0) {
       pieces.emplace_back("\xEF\xBF\xBD");  // U+FFFD for a byte that is not UTF-8
       length = 1;
@@ -109,8 +119,8 @@ std::vector<std::string> SplitCharacters(std::string_view text) {
   return pieces;
 }
 
-std::vector<std::string> SplitOn(std::string_view text, std::string_view separator) {
-  if (separator.empty()) return SplitCharacters(text);
+std::vector<std::string> stringsSplitOn(std::string_view text, std::string_view separator) {
+  if (separator.empty()) return stringsSplitCharacters(text);
   std::vector<std::string> pieces;
   for (;;) {
     std::size_t at = text.find(separator);
@@ -129,19 +139,14 @@ bool stringsSplit(Interpreter& in, ArgList args) {
   }
   std::string text = ArgText(in, args[1]);
   std::string separator = ArgText(in, args[2]);
-  auto pieces = std::make_shared<std::vector<std::string>>(SplitOn(text, separator));
+  auto pieces = std::make_shared<std::vector<std::string>>(stringsSplitOn(text, separator));
   auto count = static_cast<std::int64_t>(pieces->size());
   StoreIn(in.stores.stringArrays, args[3], std::move(pieces));
   SetReturned(in, count);
   return true;
 }
 
-struct Command {
-  std::string_view name;
-  bool (*run)(Interpreter&, ArgList);
-};
-
-constexpr std::array<Command, 4> kCommands{{
+constexpr std::array<ClassCommand, 4> kCommands{{
     {"atoi", stringsAtoi},
     {"itoa", stringsItoa},
     {"index", stringsIndex},
@@ -151,10 +156,7 @@ constexpr std::array<Command, 4> kCommands{{
 }  // namespace
 
 bool StringsClassHandler(Interpreter& in, ArgList args) {
-  for (const Command& c : kCommands) {
-    if (c.name == args[0]) return c.run(in, args);
-  }
-  return true;
+  return RunClassCommand(in, args, kCommands, true);
 }
 
 }  // namespace zarnith
