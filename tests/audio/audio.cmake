@@ -23,7 +23,7 @@ target_link_libraries(make_audio PRIVATE PkgConfig::ZARNITH_TEST_GST)
 # report; the suppressions name only those.
 set(ZARNITH_AUDIO_TEST_ENV
   ZN_MAKE_AUDIO=$<TARGET_FILE:make_audio>
-  LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/audio/lsan.supp)
+  LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/audio/lsan.supp:print_suppressions=0)
 
 foreach(script ${ZARNITH_GOLDEN_SCRIPTS})
   file(RELATIVE_PATH name ${CMAKE_CURRENT_SOURCE_DIR}/scripts ${script})
@@ -41,3 +41,18 @@ endforeach()
 
 # These tests need the test builds and the engine module.
 add_custom_target(zarnith_audio_tests ALL DEPENDS fake_bass make_audio)
+
+add_executable(bass_unit_tests audio/bass_test.cpp)
+target_link_libraries(bass_unit_tests PRIVATE zarnith_core GTest::gtest GTest::gtest_main)
+target_include_directories(bass_unit_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+gtest_discover_tests(bass_unit_tests DISCOVERY_MODE PRE_TEST)
+
+add_test(NAME audio/url
+         COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/audio/engine_test.py url
+                 $<TARGET_FILE:zarnith> $<TARGET_FILE:make_audio>)
+add_test(NAME audio/no_engine
+         COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/audio/engine_test.py no-engine
+                 $<TARGET_FILE:zarnith>)
+set_tests_properties(audio/url audio/no_engine PROPERTIES
+  ENVIRONMENT "${ZARNITH_AUDIO_TEST_ENV}"
+  LABELS audio)
