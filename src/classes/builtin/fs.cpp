@@ -1,13 +1,273 @@
-// The fs class (not yet built: commands do nothing).
+// The fs class: files under small integer handles (open, create, read,
+// readline, write, close) and renaming, removing and making directories.
+// Handle N is in.fsFiles[N - 1]; entries stay after close, so a number is
+// never handed out twice until `use, "fs"` starts a new table.
 #include "classes/builtin/fs.h"
+
+#include <fcntl.h>
+
+#include <array>
+#include <optional>
+
+#include "classes/args.h"
+#include "classes/builtin/sys_calls.h"
+#include "values/messages.h"
+#include "values/report.h"
+#include "values/text.h"
+#include "values/types.h"
 
 namespace zarnith {
 
+namespace {
+
+const std::string kNil = "nil";
+
+// "OPERATION PATH: reason", the description of a failed operation.
+std::string fsDescription(std::string_view operation, std::string_view path,
+                          std::string_view reason) {
+  std::string text(operation);
+  text += ' ';
+  text += path;
+  text += ": ";
+  text += reason;
+  return text;
+}
+
+// Handle commands report any wrong type of their two arguments with one message.
+bool fsCheckTypes(Interpreter& in, ArgList args, std::string_view first, std::string_view second) {
+  if (GetTypeEx(in, args[1]) == first && GetTypeEx(in, args[2]) == second) return true;
+  PrintError(in, msg::kOneNotString);
+  return false;
+}
+
+// The file behind a handle argument, or null after "File isn't exists".
+FsFile* fsLookup(Interpreter& in, std::string_view token) {
+  std::int64_t handle = ArgInt(in, token);
+  if (handle < 1 || static_cast<std::uint64_t>(handle) > in.fsFiles.size()) {
+    PrintError(in, msg::kFileNotExists);
+    return nullptr;
+  }
+  return &in.fsFiles[static_cast<std::size_t>(handle - 1)];
+}
+
+// Opens a file into a new table entry and returns its handle. A failed open
+// uses up no handle. `open` prints its error before the returned -1 and
+// `create` after it; the shell's echo shows the difference.
+bool fsAddFile(Interpreter& in, std::string path, int flags, bool errorFirst) {
+  int fd = -1;
+  if (int err = SysOpen(path, flags, fd)) {
+    std::string description = fsDescription("open", path, ErrnoReason(err));
+    if (errorFirst) PrintError(in, description);
+    SetReturned(in, std::int64_t{-1});
+    if (!errorFirst) PrintError(in, description);
+    return false;
+  }
+  in.fsFiles.push_back(FsFile{std::move(path), fd, false});
+  SetReturned(in, static_cast<std::int64_t>(in.fsFiles.size()));
+  return true;
+}
+
+bool fsOpen(Interpreter& in, ArgList args) {
+  if (!ArgCount(in, args, 2, msg::kMissedFewArguments)) return true;
+  if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
+  bool hasMode = args.size() > 2;
+  if (hasMode && GetTypeEx(in, args[2]) != type::kInt) {
+    PrintError(in, msg::kSecondNotInt);
+    return true;
+  }
+  std::string path = ArgText(in, args[1]);
+  std::int64_t mode = hasMode ? ArgInt(in, args[2]) : 0;
+  int flags = O_RDONLY;
+  if (mode == 1) flags = O_RDWR | O_CREAT | O_TRUNC;
+  if (mode == 2) flags = O_RDWR | O_CREAT | O_APPEND;
+  return fsAddFile(in, std::move(path), flags, true);
+}
+
+bool fsCreate(Interpreter& in, ArgList args) {
+  if (!ArgCount(in, args, 2, msg::kMissedFewArguments)) return true;
+  if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
+  return fsAddFile(in, ArgText(in, args[1]), O_RDWR | O_CREAT | O_EXCL, false);
+}
+
+// Sets `failure`, then prints the description: the order of close, write,
+// move, remove and makedir.
+bool fsFail(Interpreter& in, std::int64_t failure, const std::string& description) {
+  SetReturned(in, failure);
+  PrintError(in, description);
+  return false;
+}
+
+bool fsClose(Interpreter& in, ArgList args) {
+  if (!ArgCount(in, args, 2, msg::kMissedFewArguments)) return true;
+  if (!ArgType(in, args, 1, type::kInt, msg::kFirstNotInt)) return true;
+  FsFile* file = fsLookup(in, args[1]);
+  if (!file) return true;
+  if (file->closed) {
+    return fsFail(in, 0, fsDescription("close", file->path, msg::kFileAlreadyClosed));
+  }
+  // The descriptor is released even when close reports an error.
+  int err = SysClose(file->fd);
+  file->closed = true;
+  file->fd = -1;
+  if (err) return fsFail(in, 0, fsDescription("close", file->path, ErrnoReason(err)));
+  SetReturned(in, std::int64_t{1});
+  return true;
+}
+
+// The file's text from the current position, read up to its reported size.
+// A failed status query prints only its reason and gives nothing.
+std::optional<std::string> fsReadText(Interpreter& in, const FsFile& file) {
+  if (file.closed) {
+    PrintError(in, msg::kUseOfClosedFile);
+    return std::nullopt;
+  }
+  std::uint64_t size = 0;
+  if (int err = SysFileSize(file.fd, size)) {
+    PrintError(in, ErrnoReason(err));
+    return std::nullopt;
+  }
+  std::string text;
+  text.resize(size);  // a size beyond memory ends the line with "out of memory"
+  text.resize(SysReadUpTo(file.fd, text.data(), text.size()));
+  return text;
+}
+
+bool fsRead(Interpreter& in, ArgList args) {
+  if (!ArgCount(in, args, 3, msg::kMissedFewArguments)) return true;
+  if (GetTypeEx(in, args[1]) != type::kInt || !IsBareName(args[2])) {
+    PrintError(in, msg::kOneNotString);
+    return true;
+  }
+  FsFile* file = fsLookup(in, args[1]);
+  if (!file) return true;
+  std::optional<std::string> text = fsReadText(in, *file);
+  if (!text) {
+    SetReturned(in, std::int64_t{-1});
+    return false;
+  }
+  SetReturned(in, static_cast<std::int64_t>(text->size()));
+  StoreIn(in.stores.stringVars, args[2], std::move(*text));
+  return true;
+}
+
+// Line `index` of a text split at every line feed; a final line feed is
+// followed by one more, empty, line.
+std::optional<std::string_view> fsLine(std::string_view text, std::int64_t index) {
+  if (index < 0) return std::nullopt;
+  std::size_t start = 0;
+  for (std::int64_t i = 0; i < index; ++i) {
+    std::size_t feed = text.find('\n', start);
+    if (feed == std::string_view::npos) return std::nullopt;
+    start = feed + 1;
+  }
+  std::size_t end = text.find('\n', start);
+  return text.substr(start, end == std::string_view::npos ? end : end - start);
+}
+
+bool fsReadline(Interpreter& in, ArgList args) {
+  if (!ArgCount(in, args, 3, msg::kMissedFewArguments)) return true;
+  if (!fsCheckTypes(in, args, type::kInt, type::kInt)) return true;
+  FsFile* file = fsLookup(in, args[1]);
+  if (!file) return true;
+  std::int64_t index = ArgInt(in, args[2]);
+  std::optional<std::string> text = fsReadText(in, *file);
+  if (!text) {
+    SetReturned(in, kNil);
+    return false;
+  }
+  std::optional<std::string_view> line = fsLine(*text, index);
+  if (!line) {
+    PrintError(in, msg::kBadLine);
+    SetReturned(in, kNil);
+    return true;
+  }
+  SetReturned(in, std::string(*line));
+  return true;
+}
+
+bool fsWrite(Interpreter& in, ArgList args) {
+  if (!ArgCount(in, args, 3, msg::kMissedFewArguments)) return true;
+  if (!fsCheckTypes(in, args, type::kInt, type::kString)) return true;
+  FsFile* file = fsLookup(in, args[1]);
+  if (!file) return true;
+  if (file->closed) {
+    return fsFail(in, -1, fsDescription("write", file->path, msg::kFileAlreadyClosed));
+  }
+  std::string text = ArgText(in, args[2]);
+  std::size_t written = 0;
+  // A failure after part of the text was written is still a failure.
+  if (int err = SysWriteAll(file->fd, text, written)) {
+    return fsFail(in, -1, fsDescription("write", file->path, ErrnoReason(err)));
+  }
+  SetReturned(in, static_cast<std::int64_t>(written));
+  return true;
+}
+
+bool fsMove(Interpreter& in, ArgList args) {
+  if (!ArgCount(in, args, 3, msg::kMissedFewArgument)) return true;
+  if (!ArgTypes(in, args, {1, 2}, type::kString, msg::kOneNotString)) return true;
+  std::string from = ArgText(in, args[1]);
+  std::string to = ArgText(in, args[2]);
+  if (int err = SysMove(from, to)) {
+    return fsFail(in, 0, fsDescription("rename", from + ' ' + to, ErrnoReason(err)));
+  }
+  SetReturned(in, std::int64_t{1});
+  return true;
+}
+
+// remove and makedir: one path, one system call, 1 or 0.
+bool fsPathCommand(Interpreter& in, ArgList args, std::string_view countMessage,
+                   std::string_view operation, int (*call)(const std::string&)) {
+  if (!ArgCount(in, args, 2, countMessage)) return true;
+  if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
+  std::string path = ArgText(in, args[1]);
+  if (int err = call(path)) return fsFail(in, 0, fsDescription(operation, path, ErrnoReason(err)));
+  SetReturned(in, std::int64_t{1});
+  return true;
+}
+
+bool fsRemove(Interpreter& in, ArgList args) {
+  return fsPathCommand(in, args, msg::kMissedFewArgument, "remove", SysRemove);
+}
+
+bool fsMakedir(Interpreter& in, ArgList args) {
+  return fsPathCommand(in, args, msg::kMissedFewArguments, "mkdir", SysMakeDir);
+}
+
+struct Command {
+  std::string_view name;
+  bool (*run)(Interpreter&, ArgList);
+};
+
+constexpr std::array<Command, 9> kCommands{{
+    {"open", fsOpen},
+    {"create", fsCreate},
+    {"close", fsClose},
+    {"read", fsRead},
+    {"readline", fsReadline},
+    {"write", fsWrite},
+    {"move", fsMove},
+    {"remove", fsRemove},
+    {"makedir", fsMakedir},
+}};
+
+}  // namespace
+
+// A new, empty table. Files still open in the old one can no longer be
+// reached by any handle, so they are closed now rather than leaked.
 bool FsClassLoader(Interpreter& in) {
+  for (FsFile& file : in.fsFiles) {
+    if (!file.closed) SysClose(file.fd);
+  }
   in.fsFiles.clear();
   return true;
 }
 
-bool FsClassHandler(Interpreter&, ArgList) { return true; }
+bool FsClassHandler(Interpreter& in, ArgList args) {
+  for (const Command& c : kCommands) {
+    if (c.name == args[0]) return c.run(in, args);
+  }
+  return true;
+}
 
 }  // namespace zarnith

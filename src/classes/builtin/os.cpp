@@ -1,8 +1,98 @@
-// The os class (not yet built: commands do nothing).
+// The os class: runs a program, never through a shell, and hands back what it
+// wrote to its standard output.
 #include "classes/builtin/os.h"
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "classes/args.h"
+#include "classes/builtin/sys_calls.h"
+#include "values/messages.h"
+#include "values/report.h"
+#include "values/text.h"
+#include "values/types.h"
 
 namespace zarnith {
 
-bool OsClassHandler(Interpreter&, ArgList) { return true; }
+namespace {
+
+// Prints "Unable to start PROGRAM: reason" and hands back "nil".
+bool osFail(Interpreter& in, std::string_view program, std::string_view reason) {
+  std::string message(msg::kUnableToStart);
+  message += program;
+  message += ": ";
+  message += reason;
+  PrintError(in, message);
+  SetReturned(in, std::string("nil"));
+  return false;
+}
+
+// Why a finished program counts as failed, or nothing when it exited with 0.
+std::optional<std::string> osExitProblem(int waitStatus) {
+  if (WIFEXITED(waitStatus) && WEXITSTATUS(waitStatus) != 0) {
+    return "exit status " + IntToText(WEXITSTATUS(waitStatus));
+  }
+  if (WIFSIGNALED(waitStatus)) return "signal: " + SignalReason(WTERMSIG(waitStatus));
+  return std::nullopt;
+}
+
+// The command line is cut at its first space only: the program, then
+// everything after that space as one argument, further spaces included.
+// Scripts rely on this to pass text with spaces without any quoting.
+bool osExecute(Interpreter& in, ArgList args) {
+  if (!ArgCount(in, args, 2, msg::kMissedStringArgument)) return false;
+  if (!ArgType(in, args, 1, type::kString, msg::kOsFirstNotString)) return false;
+  std::string line = ArgText(in, args[1]);
+  std::size_t space = line.find(' ');
+  std::vector<std::string> argv{line.substr(0, space)};
+  if (space != std::string::npos) argv.push_back(line.substr(space + 1));
+  const std::string& program = argv[0];
+
+  // A name with a slash is a path; an empty name is started as it is and fails.
+  std::string path = program;
+  if (!program.empty() && program.find('/') == std::string::npos) {
+    const char* searchPath = std::getenv("PATH");
+    std::optional<std::string> found = SysLookPath(program, searchPath ? searchPath : "");
+    if (!found) {
+      return osFail(in, program, "exec: \"" + program + "\": executable file not found in $PATH");
+    }
+    path = std::move(*found);
+  }
+
+  // What the script printed so far appears before the program starts.
+  in.host.out.Flush();
+  SysProgramResult result;
+  if (int err = SysRunProgram(path, argv, result)) {
+    return osFail(in, program, "fork/exec " + path + ": " + ErrnoReason(err));
+  }
+  if (std::optional<std::string> problem = osExitProblem(result.waitStatus)) {
+    return osFail(in, program, *problem);
+  }
+  SetReturned(in, std::move(result.output));
+  return false;
+}
+
+struct Command {
+  std::string_view name;
+  bool (*run)(Interpreter&, ArgList);
+};
+
+constexpr std::array<Command, 1> kCommands{{
+    {"execute", osExecute},
+}};
+
+}  // namespace
+
+bool OsClassHandler(Interpreter& in, ArgList args) {
+  for (const Command& c : kCommands) {
+    if (c.name == args[0]) return c.run(in, args);
+  }
+  return true;
+}
 
 }  // namespace zarnith
