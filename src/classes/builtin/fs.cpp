@@ -234,12 +234,7 @@ bool fsMakedir(Interpreter& in, ArgList args) {
   return fsPathCommand(in, args, msg::kMissedFewArguments, "mkdir", SysMakeDir);
 }
 
-struct Command {
-  std::string_view name;
-  bool (*run)(Interpreter&, ArgList);
-};
-
-constexpr std::array<Command, 9> kCommands{{
+constexpr std::array<ClassCommand, 9> kCommands{{
     {"open", fsOpen},
     {"create", fsCreate},
     {"close", fsClose},
@@ -264,10 +259,7 @@ bool FsClassLoader(Interpreter& in) {
 }
 
 bool FsClassHandler(Interpreter& in, ArgList args) {
-  for (const Command& c : kCommands) {
-    if (c.name == args[0]) return c.run(in, args);
-  }
-  return true;
+  return RunClassCommand(in, args, kCommands, true);
 }
 
 }  // namespace zarnith

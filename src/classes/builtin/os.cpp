@@ -77,22 +77,14 @@ bool osExecute(Interpreter& in, ArgList args) {
   return false;
 }
 
-struct Command {
-  std::string_view name;
-  bool (*run)(Interpreter&, ArgList);
-};
-
-constexpr std::array<Command, 1> kCommands{{
+constexpr std::array<ClassCommand, 1> kCommands{{
     {"execute", osExecute},
 }};
 
 }  // namespace
 
 bool OsClassHandler(Interpreter& in, ArgList args) {
-  for (const Command& c : kCommands) {
-    if (c.name == args[0]) return c.run(in, args);
-  }
-  return true;
+  return RunClassCommand(in, args, kCommands, true);
 }
 
 }  // namespace zarnith
