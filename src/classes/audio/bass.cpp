@@ -84,12 +84,18 @@ bool bassFile(Interpreter& in, ArgList args) {
   return true;
 }
 
-bool bassFree(Interpreter& in, ArgList args) {
+// free, pause and stop: one stream argument and one call on its handle. After
+// free the entry stays: the number keeps naming the released handle.
+bool bassStreamCall(Interpreter& in, ArgList args, bassabi::ChannelStopFn* BassLibrary::*call) {
   std::optional<DWORD> handle = bassStreamArgument(in, args);
   if (!handle) return true;
-  // The entry stays: the number keeps naming the released handle.
-  bassChannelResult(in, bassLibrary(in).StreamFree(*handle));
+  BassLibrary& library = bassLibrary(in);
+  bassChannelResult(in, (library.*call)(*handle));
   return true;
+}
+
+bool bassFree(Interpreter& in, ArgList args) {
+  return bassStreamCall(in, args, &BassLibrary::StreamFree);
 }
 
 bool bassInit(Interpreter& in, ArgList args) {
@@ -123,17 +129,11 @@ bool bassTest(Interpreter& in, ArgList args) {
 }
 
 bool bassPause(Interpreter& in, ArgList args) {
-  std::optional<DWORD> handle = bassStreamArgument(in, args);
-  if (!handle) return true;
-  bassChannelResult(in, bassLibrary(in).ChannelPause(*handle));
-  return true;
+  return bassStreamCall(in, args, &BassLibrary::ChannelPause);
 }
 
 bool bassStop(Interpreter& in, ArgList args) {
-  std::optional<DWORD> handle = bassStreamArgument(in, args);
-  if (!handle) return true;
-  bassChannelResult(in, bassLibrary(in).ChannelStop(*handle));
-  return true;
+  return bassStreamCall(in, args, &BassLibrary::ChannelStop);
 }
 
 bool bassPlay(Interpreter& in, ArgList args) {
@@ -167,12 +167,7 @@ bool bassSetVolume(Interpreter& in, ArgList args) {
   return true;
 }
 
-struct BassCommand {
-  std::string_view name;
-  bool (*run)(Interpreter&, ArgList);
-};
-
-constexpr std::array<BassCommand, 9> kBassCommands{{
+constexpr std::array<ClassCommand, 9> kBassCommands{{
     {"url", bassUrl},
     {"file", bassFile},
     {"free", bassFree},
@@ -218,10 +213,7 @@ bool BassOnClassLoading(Interpreter& in) {
 }
 
 bool BassClassHandler(Interpreter& in, ArgList args) {
-  for (const BassCommand& command : kBassCommands) {
-    if (args[0] == command.name) return command.run(in, args);
-  }
-  return true;
+  return RunClassCommand(in, args, kBassCommands, true);
 }
 
 }  // namespace zarnith

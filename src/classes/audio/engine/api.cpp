@@ -58,7 +58,10 @@ int Fail(int code) {
   return 0;
 }
 
-void Succeed() { lastError = kErrorOk; }
+int Succeed() {
+  lastError = kErrorOk;
+  return 1;
+}
 
 int LastError() { return lastError; }
 
@@ -114,8 +117,7 @@ ZARNITH_EXPORT BOOL BASS_StreamFree(HSTREAM handle) {
   if (!stream) return 0;
   DestroyStream(*stream);
   TheEngine().streams.erase(handle);
-  Succeed();
-  return 1;
+  return Succeed();
 }
 
 ZARNITH_EXPORT BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
@@ -123,8 +125,7 @@ ZARNITH_EXPORT BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
   Stream* stream = FindStream(handle, &ended);
   if (!stream) return 0;
   if (stream->state == ChannelState::kPlaying && !restart) {
-    Succeed();
-    return 1;
+    return Succeed();
   }
   if (restart || ended) {
     // An ended stream stays in the playing state inside GStreamer; going back
@@ -138,8 +139,7 @@ ZARNITH_EXPORT BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
   }
   if (!SetState(*stream, GST_STATE_PLAYING)) return Fail(kErrorStart);
   stream->state = ChannelState::kPlaying;
-  Succeed();
-  return 1;
+  return Succeed();
 }
 
 ZARNITH_EXPORT BOOL BASS_ChannelPause(DWORD handle) {
@@ -149,8 +149,7 @@ ZARNITH_EXPORT BOOL BASS_ChannelPause(DWORD handle) {
   if (stream->state != ChannelState::kPlaying) return Fail(kErrorNoPlay);
   if (!SetState(*stream, GST_STATE_PAUSED)) return Fail(kErrorUnknown);
   stream->state = ChannelState::kPaused;
-  Succeed();
-  return 1;
+  return Succeed();
 }
 
 ZARNITH_EXPORT BOOL BASS_ChannelStop(DWORD handle) {
@@ -159,8 +158,7 @@ ZARNITH_EXPORT BOOL BASS_ChannelStop(DWORD handle) {
   // The position is kept: playing again without restart goes on from it.
   if (stream->state == ChannelState::kPlaying) SetState(*stream, GST_STATE_PAUSED);
   stream->state = ChannelState::kStopped;
-  Succeed();
-  return 1;
+  return Succeed();
 }
 
 ZARNITH_EXPORT BOOL BASS_ChannelSetAttribute(DWORD handle, DWORD attrib, float value) {
@@ -170,8 +168,7 @@ ZARNITH_EXPORT BOOL BASS_ChannelSetAttribute(DWORD handle, DWORD attrib, float v
   if (std::isnan(value) || value < 0) return Fail(kErrorIllParam);
   constexpr double kLoudest = 10.0;  // playbin's own upper limit
   g_object_set(stream->playbin, "volume", std::fmin(static_cast<double>(value), kLoudest), nullptr);
-  Succeed();
-  return 1;
+  return Succeed();
 }
 
 ZARNITH_EXPORT BOOL BASS_GetDeviceInfo(DWORD device, BASS_DEVICEINFO* info) {

@@ -112,8 +112,7 @@ int InitDevice(int device) {
   if (device >= kFirstSystemOutput && !OpenSystemOutput(device)) return 0;
   engine.initialised.insert(device);
   engine.current = device;
-  Succeed();
-  return 1;
+  return Succeed();
 }
 
 bool DeviceInfo(DWORD device, BASS_DEVICEINFO* info) {
@@ -140,8 +139,7 @@ bool DeviceInfo(DWORD device, BASS_DEVICEINFO* info) {
   }
   if (engine.initialised.count(static_cast<int>(device))) flags |= kDeviceInit;
   info->flags = flags;
-  Succeed();
-  return true;
+  return Succeed();
 }
 
 GstElement* MakeSink(int device) {

@@ -58,9 +58,9 @@ struct Engine {
 Engine& TheEngine();
 
 // Sets the calling thread's error code: Fail returns 0 (the failure
-// value of every function), Succeed sets 0.
+// value of every function), Succeed sets 0 and returns 1.
 int Fail(int code);
-void Succeed();
+int Succeed();
 int LastError();
 
 // Starts GStreamer once; false when it cannot start or lacks playbin.
