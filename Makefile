@@ -2,10 +2,12 @@
 PREFIX ?= /usr/local
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= fuzz-build
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test sanitize install clean format bench
+.PHONY: all deps build run test sanitize install clean format bench fuzz fuzz-smoke
 
 all: build
 
@@ -35,6 +37,16 @@ bench: build
 	@sh scripts/install-deps.sh bench
 	python3 bench/run.py $(BUILD)/zarnith $(BENCH_FLAGS)
 
+# libFuzzer targets (clang, AddressSanitizer and UndefinedBehaviorSanitizer).
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DZARNITH_FUZZ=ON -DZARNITH_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS; a crash fails the run.
+fuzz-smoke: fuzz
+	for t in script math shell; do tests/fuzz/run.sh $(FUZZ_BUILD) $$t $(FUZZ_SECONDS) || exit 1; done
+
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
@@ -42,4 +54,4 @@ format:
 	clang-format -i $$(find src tests -name '*.cpp' -o -name '*.h')
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
