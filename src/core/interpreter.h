@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/io.h"
+#include "core/line_cache.h"
 #include "values/value.h"
 
 namespace zarnith {
@@ -94,6 +95,9 @@ struct Interpreter {
   std::string line;
   std::vector<std::string_view> pieces;
   std::vector<std::string_view> words;
+  // What each line's text decides, kept between runs of the line; mutable
+  // because lookups that only read the stores remember their answers here.
+  mutable LineCache lineCache;
 };
 
 }  // namespace zarnith

@@ -1,6 +1,11 @@
 // The statement interpreter: prepares a line, rewrites its arithmetic, cuts it
 // into pieces and words, and routes it to the first statement form it matches.
+// What depends only on a line's text is worked out once per distinct line
+// and kept in the interpreter's line cache (core/line_cache.h).
 #include "core/line.h"
+
+#include <new>
+#include <stdexcept>
 
 #include "classes/registry.h"
 #include "core/declarations.h"
@@ -10,9 +15,6 @@
 #include "values/math.h"
 #include "values/messages.h"
 #include "values/report.h"
-
-#include <new>
-#include <stdexcept>
 
 namespace zarnith {
 
@@ -33,37 +35,158 @@ void PrepareLine(std::string_view raw, std::string& prepared) {
 
 namespace {
 
+// The test build that checks the cache against the plain path compiles it out.
+#ifdef ZARNITH_NO_LINE_CACHE
+constexpr bool kReuseLines = false;
+#else
+constexpr bool kReuseLines = true;
+#endif
+
+constexpr char kOperators[4] = {'+', '-', '*', '/'};
+
+struct Views {
+  std::vector<std::string_view>& pieces;
+  std::vector<std::string_view>& words;
+  ThreeWords three;
+};
+
+// Cuts a prepared text into its views and picks its statement form: the
+// first that matches, in the fixed order of the language.
+LineForm Classify(std::string_view text, Views& v, StatementFn& statement) {
+  SplitPieces(text, v.pieces);
+  if (v.pieces[0].find(':') != std::string_view::npos) return LineForm::kClassCall;
+  v.three = SplitThree(text);
+  if (v.three.count == 3 && v.three.first == "array") return LineForm::kArray;
+  if (v.three.count == 3 && v.three.second == "=") return LineForm::kAssign;
+  SplitWords(text, v.words);
+  if (IsBlockKeyword(v.words[0])) return LineForm::kBlock;
+  statement = FindStatement(v.pieces[0]);
+  return statement ? LineForm::kStatement : LineForm::kNothing;
+}
+
+void Run(Interpreter& in, LineForm form, StatementFn statement, std::span<std::string_view> pieces,
+         const ThreeWords& three, std::span<const std::string_view> words) {
+  switch (form) {
+    case LineForm::kClassCall: ClassHandle(in, pieces); return;
+    case LineForm::kArray: DeclareArray(in, three.second, three.rest); return;
+    case LineForm::kAssign: Assign(in, three.first, three.rest); return;
+    case LineForm::kBlock: IfHandle(in, words); return;
+    case LineForm::kStatement: statement(in, pieces); return;
+    case LineForm::kNothing: return;
+  }
+}
+
+// A prepared and rewritten text, cut and routed as it stands.
+void RouteText(Interpreter& in, std::string_view text) {
+  Views v{in.pieces, in.words, {}};
+  StatementFn statement = nullptr;
+  LineForm form = Classify(text, v, statement);
+  Run(in, form, statement, v.pieces, v.three, v.words);
+}
+
+void Build(PreparedLine& p, std::string_view raw) {
+  p.built = true;
+  p.raw.assign(raw);
+  p.blockKeyword = IsBlockKeyword(raw.substr(0, raw.find(' ')));
+  PrepareLine(raw, p.text);
+  p.hasOperator = false;
+  for (std::size_t k = 0; k < 4; ++k) {
+    std::size_t at = p.text.find(kOperators[k]);
+    p.operations[k] = at == std::string::npos ? OperationPlan{} : PlanOperation(p.text, at);
+    p.hasOperator |= p.operations[k].present;
+  }
+  Views v{p.pieces, p.words, {}};
+  p.statement = nullptr;
+  p.form = Classify(p.text, v, p.statement);
+  p.three = v.three;
+  p.memos.assign(std::min(p.text.size() + 1, PreparedLine::kMemoOffsets), TokenMemo{});
+}
+
+// The cache entry of a line: by its index in the script, or the shared one.
+PreparedLine& LineFor(Interpreter& in, std::string_view raw) {
+  LineCache& cache = in.lineCache;
+  std::unique_ptr<PreparedLine>* slot = &cache.other;
+  if (in.lineIndex >= 0) {
+    auto i = static_cast<std::size_t>(in.lineIndex);
+    // Grows as a script runs; a far jump in the shell uses the shared entry.
+    if (i >= cache.byIndex.size() && i < 2 * cache.byIndex.size() + 1024) {
+      cache.byIndex.resize(i + 1);
+    }
+    if (i < cache.byIndex.size()) slot = &cache.byIndex[i];
+  }
+  if (!*slot) *slot = std::make_unique<PreparedLine>();
+  PreparedLine& p = **slot;
+  if (!p.built || p.raw != raw) Build(p, raw);
+  return p;
+}
+
+// Marks the line that runs, so lookups of its tokens are remembered; cleared
+// however the line ends.
+class RunningLine {
+ public:
+  RunningLine(LineCache& cache, PreparedLine& line) : cache_(cache) { cache_.current = &line; }
+  ~RunningLine() {
+    cache_.current = nullptr;
+    cache_.rewritten = nullptr;
+  }
+  RunningLine(const RunningLine&) = delete;
+  RunningLine& operator=(const RunningLine&) = delete;
+
+ private:
+  LineCache& cache_;
+};
+
+// The arithmetic rewriting over a cached line: the planned operations are
+// evaluated while the text is unchanged; once one has rewritten it, the rest
+// are found in the rewritten copy (in.line). True when the text changed.
+bool RewriteCached(Interpreter& in, const PreparedLine& p) {
+  LineCache& cache = in.lineCache;
+  bool changed = false;
+  for (std::size_t k = 0; k < 4; ++k) {
+    const char op = kOperators[k];
+    if (changed) {
+      std::size_t at = in.line.find(op);
+      // After a second rewrite the copy no longer maps onto the text.
+      if (at != std::string::npos && Math(in, static_cast<std::int64_t>(at), in.line)) {
+        cache.rewritten = nullptr;
+      }
+      continue;
+    }
+    const OperationPlan& plan = p.operations[k];
+    char digits[20];
+    std::size_t length = plan.present ? EvaluateOperation(in, op, plan, digits) : 0;
+    if (length == 0) continue;
+    std::size_t oldSize = plan.left.size() + 1 + plan.right.size();
+    in.line.assign(p.text);
+    in.line.replace(plan.patternAt, oldSize, digits, length);
+    cache.rewritten = &in.line;
+    cache.at = plan.patternAt;
+    cache.oldSize = oldSize;
+    cache.newSize = length;
+    changed = true;
+  }
+  return changed;
+}
+
 void RouteLine(Interpreter& in, std::string_view raw) {
   if (raw.empty() || raw == "\n" || raw[0] == '#') return;
-  if (SkippedByGate(in, raw)) return;
-
-  std::string& line = in.line;
-  PrepareLine(raw, line);
-  RewriteArithmetic(in, line);
-
-  std::vector<std::string_view>& pieces = in.pieces;
-  SplitPieces(line, pieces);
-  if (pieces[0].find(':') != std::string_view::npos) {
-    ClassHandle(in, pieces);
-    return;
+  if constexpr (!kReuseLines) {
+    if (SkippedByGate(in, raw)) return;
+    PrepareLine(raw, in.line);
+    RewriteArithmetic(in, in.line);
+    return RouteText(in, in.line);
   }
-
-  ThreeWords three = SplitThree(line);
-  if (three.count == 3 && three.first == "array") {
-    DeclareArray(in, three.second, three.rest);
-    return;
+  PreparedLine& p = LineFor(in, raw);
+  // The same test as SkippedByGate, with the first word looked at once.
+  if (in.ifInfo.enabled && !in.ifInfo.result && !p.blockKeyword) return;
+  RunningLine running(in.lineCache, p);
+  if (p.hasOperator && RewriteCached(in, p)) return RouteText(in, in.line);
+  if (p.form == LineForm::kClassCall) {
+    // The dispatch writes the command name over piece 0: give it a copy.
+    in.pieces.assign(p.pieces.begin(), p.pieces.end());
+    return Run(in, p.form, p.statement, in.pieces, p.three, p.words);
   }
-  if (three.count == 3 && three.second == "=") {
-    Assign(in, three.first, three.rest);
-    return;
-  }
-  std::vector<std::string_view>& words = in.words;
-  SplitWords(line, words);
-  if (IsBlockKeyword(words[0])) {
-    IfHandle(in, words);
-    return;
-  }
-  if (StatementFn statement = FindStatement(pieces[0])) statement(in, pieces);
+  Run(in, p.form, p.statement, p.pieces, p.three, p.words);
 }
 
 }  // namespace

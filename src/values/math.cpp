@@ -2,6 +2,7 @@
 // operator and puts the result's decimal text in its place.
 #include "values/math.h"
 
+#include <charconv>
 #include <limits>
 #include <optional>
 
@@ -45,39 +46,65 @@ std::optional<std::int64_t> Compute(Interpreter& in, char op, std::int64_t a, st
 
 }  // namespace
 
-void Math(Interpreter& in, std::int64_t position, std::string& line) {
-  if (position <= 0 || static_cast<std::size_t>(position) + 1 >= line.size()) return;
-  auto p = static_cast<std::size_t>(position);
+OperationPlan PlanOperation(std::string_view line, std::size_t p) {
+  OperationPlan plan;
+  plan.present = true;
+  if (p == 0 || p + 1 >= line.size()) return plan;
   const char op = line[p];
   // A space on either side means no operation; "[" before a "-" is the sign
   // of an array index such as a[-1], not a subtraction.
-  if (line[p - 1] == ' ' || line[p + 1] == ' ' || line[p - 1] == '[') return;
+  if (line[p - 1] == ' ' || line[p + 1] == ' ' || line[p - 1] == '[') return plan;
+  plan.candidate = true;
 
-  std::string_view text = line;
-  std::size_t leftStart = text.rfind(' ', p - 1);
+  std::size_t leftStart = line.rfind(' ', p - 1);
   leftStart = leftStart == std::string_view::npos ? 0 : leftStart + 1;
-  std::string_view left = StripQuotes(text.substr(leftStart, p - leftStart));
-  std::string_view rest = text.substr(p + 1);
+  std::string_view left = line.substr(leftStart, p - leftStart);
+  std::string_view rest = line.substr(p + 1);
   const char stops[] = {' ', op};
-  std::string_view right =
-      StripQuotes(rest.substr(0, rest.find_first_of(std::string_view(stops, 2))));
+  std::string_view right = rest.substr(0, rest.find_first_of(std::string_view(stops, 2)));
+  plan.left = StripQuotes(left);
+  plan.right = StripQuotes(right);
 
-  if (!IsOperand(in, left) && !IsOperand(in, right)) return;
-  // Resolving copies the operand words: a bad array read may end the program,
-  // and nothing may point into the line once it changes.
-  std::string leftWord(left), rightWord(right);
-  Value a = IfVariableReplaceIt(in, leftWord);
-  Value b = IfVariableReplaceIt(in, rightWord);
-  if (GetGoType(a) != type::kInt || GetGoType(b) != type::kInt) return;
-  auto result = Compute(in, op, std::get<std::int64_t>(a), std::get<std::int64_t>(b));
-  if (!result) return;
+  // When the operator is the first of its kind in the line and no quotes were
+  // stripped beside it, the pattern first stands right around it.
+  bool firstOperator = line.substr(0, p).find(op) == std::string_view::npos;
+  if (firstOperator && plan.left.data() + plan.left.size() == line.data() + p &&
+      plan.right.data() == line.data() + p + 1) {
+    plan.patternAt = static_cast<std::size_t>(plan.left.data() - line.data());
+  } else {
+    std::string pattern(plan.left);
+    pattern += op;
+    pattern += plan.right;
+    plan.patternAt = line.find(pattern);
+  }
+  return plan;
+}
 
-  std::string pattern = leftWord;
-  pattern += op;
-  pattern += rightWord;
-  std::size_t at = line.find(pattern);
-  if (at == std::string::npos) return;
-  line.replace(at, pattern.size(), IntToText(*result));
+std::size_t EvaluateOperation(Interpreter& in, char op, const OperationPlan& plan, char* digits) {
+  if (!plan.candidate) return 0;
+  if (!IsOperand(in, plan.left) && !IsOperand(in, plan.right)) return 0;
+  Value a = IfVariableReplaceIt(in, plan.left);
+  Value b = IfVariableReplaceIt(in, plan.right);
+  auto* x = std::get_if<std::int64_t>(&a);
+  auto* y = std::get_if<std::int64_t>(&b);
+  if (!x || !y) return 0;
+  auto result = Compute(in, op, *x, *y);
+  if (!result || plan.patternAt == std::string::npos) return 0;
+  return static_cast<std::size_t>(std::to_chars(digits, digits + 20, *result).ptr - digits);
+}
+
+bool Math(Interpreter& in, std::int64_t position, std::string& line) {
+  if (position < 0 || static_cast<std::size_t>(position) >= line.size()) return false;
+  auto p = static_cast<std::size_t>(position);
+  const char op = line[p];
+  // The plan's words point into the line, which stays untouched until the
+  // operands are read (a bad array read may end the program meanwhile).
+  OperationPlan plan = PlanOperation(line, p);
+  char digits[20];
+  std::size_t length = EvaluateOperation(in, op, plan, digits);
+  if (length == 0) return false;
+  line.replace(plan.patternAt, plan.left.size() + 1 + plan.right.size(), digits, length);
+  return true;
 }
 
 void RewriteArithmetic(Interpreter& in, std::string& line) {

@@ -40,39 +40,45 @@ static const auto& ElementAt(Interpreter& in, const Array& array, std::string_vi
 
 Value GetArrayValue(Interpreter& in, std::string_view reference) {
   std::size_t bracket = reference.find('[');
-  std::string_view arrayType =
-      bracket == std::string_view::npos ? type::kUnknown
-                                        : GetTypeOfVar(in, reference.substr(0, bracket));
+  std::string_view arrayType = bracket == std::string_view::npos
+                                   ? type::kUnknown
+                                   : GetTypeOfVar(in, reference.substr(0, bracket));
   if (arrayType != type::kIntArray && arrayType != type::kStringArray) {
     PrintError(in, msg::kNotArrayVariable);
     return std::string(type::kUnknown);
   }
   std::string_view base = reference.substr(0, bracket);
   std::string_view index = IndexText(reference);
-  if (arrayType == type::kIntArray) return ElementAt(in, **FindIn(in.stores.intArrays, base), index);
+  if (arrayType == type::kIntArray)
+    return ElementAt(in, **FindIn(in.stores.intArrays, base), index);
   return ElementAt(in, **FindIn(in.stores.stringArrays, base), index);
+}
+
+// The value of a name that LookUpName found, read from the entry it found;
+// arrays and element references go through GetArrayValue and its checks.
+static Value ReadSlot(Interpreter& in, std::string_view name, const NameSlot& slot) {
+  if (slot.intVar) return *slot.intVar;
+  if (slot.stringVar) return *slot.stringVar;
+  bool element = slot.varType == type::kInt || slot.varType == type::kString;
+  if (element && slot.intArray) return ElementAt(in, **slot.intArray, IndexText(name));
+  if (element && slot.stringArray) return ElementAt(in, **slot.stringArray, IndexText(name));
+  return GetArrayValue(in, name);
 }
 
 variable GetVariable(Interpreter& in, std::string_view name) {
   if (name == kReturnedName) return in.lastReturned;
-  std::string_view varType = GetTypeOfVar(in, name);
-  if (varType == type::kInt) return {type::kInt, *FindIn(in.stores.intVars, name)};
-  if (varType == type::kString) return {type::kString, *FindIn(in.stores.stringVars, name)};
-  if (varType == type::kIntArray) return {type::kInt, GetArrayValue(in, name)};
-  if (varType == type::kStringArray) return {type::kString, GetArrayValue(in, name)};
-  return {type::kString, std::string(msg::kPleaseFixMe)};
+  NameSlot slot = LookUpName(in, name);
+  if (slot.varType == type::kUnknown) return {type::kString, std::string(msg::kPleaseFixMe)};
+  std::string_view varType = slot.varType == type::kIntArray      ? type::kInt
+                             : slot.varType == type::kStringArray ? type::kString
+                                                                  : slot.varType;
+  return {varType, ReadSlot(in, name, slot)};
 }
 
 Value IfVariableReplaceIt(Interpreter& in, std::string_view token) {
-  if (CheckOnVariable(in, token)) {
-    std::size_t bracket = token.find('[');
-    if (bracket == std::string_view::npos) return GetVariable(in, token).value;
-    std::string_view base = token.substr(0, bracket);
-    if (in.stores.stringArrays.count(base) || in.stores.intArrays.count(base)) {
-      return GetArrayValue(in, token);
-    }
-    return GetVariable(in, token).value;
-  }
+  if (token == kReturnedName) return in.lastReturned.value;
+  NameSlot slot = LookUpName(in, token);
+  if (slot.varType != type::kUnknown) return ReadSlot(in, token, slot);
   if (auto number = ParseIntLiteral(token)) return *number;
   return std::string(token);
 }

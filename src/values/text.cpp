@@ -8,18 +8,26 @@
 namespace zarnith {
 
 std::optional<std::int64_t> ParseIntLiteral(std::string_view text) {
-  std::string_view digits = text;
-  if (!digits.empty() && (digits[0] == '+' || digits[0] == '-')) digits.remove_prefix(1);
-  if (digits.empty()) return std::nullopt;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return std::nullopt;
+  // Runs for nearly every token of every line, so it checks the shape and the
+  // range in one pass.
+  std::size_t i = 0;
+  bool negative = false;
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+    negative = text[0] == '-';
+    i = 1;
   }
-  // from_chars accepts a leading "-" but not a "+".
-  std::string_view number = text[0] == '+' ? text.substr(1) : text;
-  std::int64_t value = 0;
-  auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
-  if (ec != std::errc() || end != number.data() + number.size()) return std::nullopt;
-  return value;
+  if (i == text.size()) return std::nullopt;
+  const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
+  // Up to 18 digits always fit; only longer texts need the range check.
+  const bool mayOverflow = text.size() - i > 18;
+  std::uint64_t value = 0;
+  for (; i < text.size(); ++i) {
+    unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
+    if (digit > 9) return std::nullopt;
+    if (mayOverflow && value > (limit - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return static_cast<std::int64_t>(negative ? 0 - value : value);
 }
 
 void AppendInt(std::string& out, std::int64_t value) {

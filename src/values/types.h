@@ -24,4 +24,9 @@ std::string_view GetTypeEx(const Interpreter& in, std::string_view token);
 // The type name of a resolved value.
 std::string_view GetGoType(const Value& value);
 
+// Where a name designates (not for the reserved name "returned"): its type as
+// GetTypeOfVar gives it and the store entry that holds it. Remembered for the
+// tokens of the running line until a store gains a name.
+NameSlot LookUpName(const Interpreter& in, std::string_view name);
+
 }  // namespace zarnith
