@@ -56,3 +56,13 @@ add_test(NAME audio/no_engine
 set_tests_properties(audio/url audio/no_engine PROPERTIES
   ENVIRONMENT "${ZARNITH_AUDIO_TEST_ENV}"
   LABELS audio)
+
+# Real output through a private PulseAudio server with a null sink, recorded
+# back with parec. Opt-in: CI machines have neither.
+option(ZARNITH_AUDIO_OUTPUT_TESTS "Also test audible output (needs pulseaudio and parec)" OFF)
+if(ZARNITH_AUDIO_OUTPUT_TESTS)
+  add_test(NAME audio/pulse
+           COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/audio/engine_test.py pulse
+                   $<TARGET_FILE:zarnith> $<TARGET_FILE:make_audio>)
+  set_tests_properties(audio/pulse PROPERTIES LABELS audio)
+endif()

@@ -8,9 +8,16 @@ express on its own.
   engine_test.py no-engine EXE
       The executable copied where the engine module cannot be found: scripts
       still run and every library call fails with an ordinary error.
+  engine_test.py pulse EXE MAKE_AUDIO
+      Real output (opt-in: needs pulseaudio and parec): a private PulseAudio
+      server with a null sink; plays on the default device and on the sink
+      listed as device 2, records the sink's monitor and checks that the tone
+      arrives, at half its level after setvolume 50.
 """
+import array
 import functools
 import http.server
+import math
 import os
 import shutil
 import socket
@@ -18,6 +25,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 
 BANNER = "Zarnith 0.1.2.5 (07.02.2021)\n"
 
@@ -113,9 +121,87 @@ def test_no_engine(exe):
         return check(alone, pairs, tmp)
 
 
+def rms_levels(raw, chunk=4410):
+    """Root mean square of each 0.1 s of mono 16-bit samples."""
+    samples = array.array("h", raw)
+    levels = []
+    for i in range(0, len(samples) - chunk + 1, chunk):
+        part = samples[i:i + chunk]
+        levels.append(math.sqrt(sum(x * x for x in part) / chunk))
+    return levels
+
+
+def record_while(exe, lines, tmp, env, seconds=3.0):
+    """Runs the shell on the lines while recording `seconds` of the null
+    sink's monitor, read as it comes so that nothing waits in a buffer."""
+    rec = subprocess.Popen(["parec", "--latency-msec=20", "-d", "nullout.monitor",
+                            "--format=s16le", "--channels=1", "--rate=44100"],
+                           stdout=subprocess.PIPE, env=env)
+    wanted = int(seconds * 44100) * 2
+    data = bytearray()
+    recording = threading.Event()
+
+    def read():
+        while len(data) < wanted:
+            part = rec.stdout.read1(wanted - len(data))
+            if not part:
+                break
+            data.extend(part)
+            recording.set()
+        recording.set()
+
+    reader = threading.Thread(target=read)
+    reader.start()
+    # The recorder can take a while to connect; play only once it records.
+    recording.wait(timeout=10)
+    text = "".join(line + "\n" for line in lines)
+    out = subprocess.run([os.path.abspath(exe)], input=text.encode(), stdout=subprocess.PIPE,
+                         cwd=tmp, env=env, timeout=60).stdout.decode()
+    reader.join(timeout=10)
+    rec.terminate()
+    rec.wait()
+    return out, rms_levels(bytes(data))
+
+
+def test_pulse(exe, make_audio):
+    with tempfile.TemporaryDirectory(prefix="zn-pulse-") as tmp:
+        os.chmod(tmp, 0o700)
+        socket_path = os.path.join(tmp, "native")
+        env = dict(os.environ, XDG_RUNTIME_DIR=tmp, PULSE_SERVER="unix:" + socket_path)
+        server = subprocess.Popen(
+            ["pulseaudio", "--system=false", "-n", "--daemonize=no", "--exit-idle-time=-1",
+             "--use-pid-file=no", "-L",
+             "module-null-sink sink_name=nullout sink_properties=device.description=Test_Null_Output",
+             "-L", "module-native-protocol-unix socket=%s auth-anonymous=1" % socket_path],
+            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            for _ in range(50):
+                if os.path.exists(socket_path):
+                    break
+                time.sleep(0.1)
+            subprocess.run([os.path.abspath(make_audio), os.path.join(tmp, "tone.wav"), "wav",
+                            "1000"], check=True)
+            ok = True
+            for device, volume, level in (("-1", "100", 5657), ("2", "50", 2828)):
+                out, levels = record_while(exe, [
+                    'use, "bass"', "bass:test, 2", "print, returned",
+                    "bass:init, " + device, 'bass:file, "tone.wav"',
+                    "bass:setvolume, 1, " + volume, "bass:play, 1, 0", "sleep, 1300"], tmp, env)
+                loud = [x for x in levels if abs(x - level) < level * 0.05]
+                if "Test_Null_Output" not in out or len(loud) < 5:
+                    sys.stdout.write("device %s: %r\nlevels %r\n" % (device, out, levels))
+                    ok = False
+            return ok
+        finally:
+            server.terminate()
+            server.wait()
+
+
 def main():
     if sys.argv[1] == "url":
         ok = test_url(sys.argv[2], sys.argv[3])
+    elif sys.argv[1] == "pulse":
+        ok = test_pulse(sys.argv[2], sys.argv[3])
     else:
         ok = test_no_engine(sys.argv[2])
     sys.exit(0 if ok else 1)
