@@ -69,9 +69,7 @@ void bassChannelResult(Interpreter& in, BOOL result) {
 void bassOpenStream(Interpreter& in, ArgList args, std::string_view kind) {
   if (!ArgCount(in, args, 2, msg::kMissedStringArgument)) return;
   if (!ArgType(in, args, 1, type::kString, msg::kBassFirstNotString)) return;
-  Value path = IfVariableReplaceIt(in, args[1]);
-  const auto* text = std::get_if<std::string>(&path);
-  SetReturned(in, bassCreateStreamFile(in, kind, text ? *text : std::string_view{}, 0, 0, 0));
+  SetReturned(in, bassCreateStreamFile(in, kind, ArgText(in, args[1]), 0, 0, 0));
 }
 
 bool bassUrl(Interpreter& in, ArgList args) {
