@@ -64,5 +64,5 @@ if(ZARNITH_AUDIO_OUTPUT_TESTS)
   add_test(NAME audio/pulse
            COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/audio/engine_test.py pulse
                    $<TARGET_FILE:zarnith> $<TARGET_FILE:make_audio>)
-  set_tests_properties(audio/pulse PROPERTIES LABELS audio)
+  set_tests_properties(audio/pulse PROPERTIES LABELS audio RUN_SERIAL ON)
 endif()

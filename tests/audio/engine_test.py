@@ -167,7 +167,12 @@ def test_pulse(exe, make_audio):
     with tempfile.TemporaryDirectory(prefix="zn-pulse-") as tmp:
         os.chmod(tmp, 0o700)
         socket_path = os.path.join(tmp, "native")
-        env = dict(os.environ, XDG_RUNTIME_DIR=tmp, PULSE_SERVER="unix:" + socket_path)
+        # The server and its clients keep their files in the temporary folder,
+        # so no other program finds this server; GStreamer keeps its usual
+        # plugin cache, which a fresh one would take seconds to rebuild.
+        cache = os.environ.get("XDG_CACHE_HOME", os.path.expanduser("~/.cache"))
+        env = dict(os.environ, HOME=tmp, XDG_RUNTIME_DIR=tmp, XDG_CONFIG_HOME=tmp,
+                   XDG_CACHE_HOME=cache, PULSE_SERVER="unix:" + socket_path)
         server = subprocess.Popen(
             ["pulseaudio", "--system=false", "-n", "--daemonize=no", "--exit-idle-time=-1",
              "--use-pid-file=no", "-L",
