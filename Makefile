@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test sanitize install clean format bench fuzz fuzz-smoke
+.PHONY: all deps build run test sanitize install package clean format bench fuzz fuzz-smoke
 
 all: build
 
@@ -49,6 +49,10 @@ fuzz-smoke: fuzz
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of what `install` installs, under /usr: $(BUILD)/zarnith_*.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	clang-format -i $$(find src tests -name '*.cpp' -o -name '*.h')

@@ -5,7 +5,7 @@
 set -eu
 
 PACKAGES="g++ cmake ninja-build make pkg-config python3 libssl-dev libgtest-dev googletest
-libedit-dev clang libclang-rt-14-dev tmux
+libedit-dev clang libclang-rt-14-dev tmux dpkg-dev
 libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-alsa"
 if [ "${1:-}" = bench ]; then
   PACKAGES="$PACKAGES dash lua5.4 tcl perl valgrind"

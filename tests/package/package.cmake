@@ -1,0 +1,6 @@
+# The Debian package: built with CPack, unpacked with dpkg -x, and run.
+add_test(NAME package/deb
+         COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/package/package_test.py
+                 ${CMAKE_CPACK_COMMAND} ${PROJECT_BINARY_DIR})
+set_tests_properties(package/deb PROPERTIES
+  ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/audio/lsan.supp" SKIP_RETURN_CODE 77 TIMEOUT 300)
