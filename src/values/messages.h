@@ -66,10 +66,25 @@ inline constexpr std::string_view kFileNotExists = "File isn't exists";
 inline constexpr std::string_view kBadLine = "Bad line";
 inline constexpr std::string_view kFileAlreadyClosed = "file already closed";
 inline constexpr std::string_view kUseOfClosedFile = "use of closed file";
+// The text that a failed read of a line (and a failed os:execute) hands back.
+inline constexpr std::string_view kNil = "nil";
+// Operation words of the "OPERATION PATH: reason" descriptions.
+inline constexpr std::string_view kOpOpen = "open";
+inline constexpr std::string_view kOpClose = "close";
+inline constexpr std::string_view kOpWrite = "write";
+inline constexpr std::string_view kOpRename = "rename";
+inline constexpr std::string_view kOpRemove = "remove";
+inline constexpr std::string_view kOpMkdir = "mkdir";
 
 // os class.
 inline constexpr std::string_view kOsFirstNotString = "First argument is not a string, is a ";
 inline constexpr std::string_view kUnableToStart = "Unable to start ";
+// The reasons after "Unable to start PROGRAM: ".
+inline constexpr std::string_view kExecPrefix = "exec: ";
+inline constexpr std::string_view kNotFoundInPath = "executable file not found in $PATH";
+inline constexpr std::string_view kForkExec = "fork/exec ";
+inline constexpr std::string_view kExitStatus = "exit status ";
+inline constexpr std::string_view kSignal = "signal: ";
 
 // bass class.
 inline constexpr std::string_view kBassFirstNotString = "First argument is not a string, is a ";

@@ -20,8 +20,6 @@ namespace zarnith {
 
 namespace {
 
-const std::string kNil = "nil";
-
 // "OPERATION PATH: reason", the description of a failed operation.
 std::string fsDescription(std::string_view operation, std::string_view path,
                           std::string_view reason) {
@@ -56,7 +54,7 @@ FsFile* fsLookup(Interpreter& in, std::string_view token) {
 bool fsAddFile(Interpreter& in, std::string path, int flags, bool errorFirst) {
   int fd = -1;
   if (int err = SysOpen(path, flags, fd)) {
-    std::string description = fsDescription("open", path, ErrnoReason(err));
+    std::string description = fsDescription(msg::kOpOpen, path, ErrnoReason(err));
     if (errorFirst) PrintError(in, description);
     SetReturned(in, std::int64_t{-1});
     if (!errorFirst) PrintError(in, description);
@@ -103,13 +101,13 @@ bool fsClose(Interpreter& in, ArgList args) {
   FsFile* file = fsLookup(in, args[1]);
   if (!file) return true;
   if (file->closed) {
-    return fsFail(in, 0, fsDescription("close", file->path, msg::kFileAlreadyClosed));
+    return fsFail(in, 0, fsDescription(msg::kOpClose, file->path, msg::kFileAlreadyClosed));
   }
   // The descriptor is released even when close reports an error.
   int err = SysClose(file->fd);
   file->closed = true;
   file->fd = -1;
-  if (err) return fsFail(in, 0, fsDescription("close", file->path, ErrnoReason(err)));
+  if (err) return fsFail(in, 0, fsDescription(msg::kOpClose, file->path, ErrnoReason(err)));
   SetReturned(in, std::int64_t{1});
   return true;
 }
@@ -172,13 +170,13 @@ bool fsReadline(Interpreter& in, ArgList args) {
   std::int64_t index = ArgInt(in, args[2]);
   std::optional<std::string> text = fsReadText(in, *file);
   if (!text) {
-    SetReturned(in, kNil);
+    SetReturned(in, std::string(msg::kNil));
     return false;
   }
   std::optional<std::string_view> line = fsLine(*text, index);
   if (!line) {
     PrintError(in, msg::kBadLine);
-    SetReturned(in, kNil);
+    SetReturned(in, std::string(msg::kNil));
     return true;
   }
   SetReturned(in, std::string(*line));
@@ -191,13 +189,13 @@ bool fsWrite(Interpreter& in, ArgList args) {
   FsFile* file = fsLookup(in, args[1]);
   if (!file) return true;
   if (file->closed) {
-    return fsFail(in, -1, fsDescription("write", file->path, msg::kFileAlreadyClosed));
+    return fsFail(in, -1, fsDescription(msg::kOpWrite, file->path, msg::kFileAlreadyClosed));
   }
   std::string text = ArgText(in, args[2]);
   std::size_t written = 0;
   // A failure after part of the text was written is still a failure.
   if (int err = SysWriteAll(file->fd, text, written)) {
-    return fsFail(in, -1, fsDescription("write", file->path, ErrnoReason(err)));
+    return fsFail(in, -1, fsDescription(msg::kOpWrite, file->path, ErrnoReason(err)));
   }
   SetReturned(in, static_cast<std::int64_t>(written));
   return true;
@@ -209,7 +207,7 @@ bool fsMove(Interpreter& in, ArgList args) {
   std::string from = ArgText(in, args[1]);
   std::string to = ArgText(in, args[2]);
   if (int err = SysMove(from, to)) {
-    return fsFail(in, 0, fsDescription("rename", from + ' ' + to, ErrnoReason(err)));
+    return fsFail(in, 0, fsDescription(msg::kOpRename, from + ' ' + to, ErrnoReason(err)));
   }
   SetReturned(in, std::int64_t{1});
   return true;
@@ -227,11 +225,11 @@ bool fsPathCommand(Interpreter& in, ArgList args, std::string_view countMessage,
 }
 
 bool fsRemove(Interpreter& in, ArgList args) {
-  return fsPathCommand(in, args, msg::kMissedFewArgument, "remove", SysRemove);
+  return fsPathCommand(in, args, msg::kMissedFewArgument, msg::kOpRemove, SysRemove);
 }
 
 bool fsMakedir(Interpreter& in, ArgList args) {
-  return fsPathCommand(in, args, msg::kMissedFewArguments, "mkdir", SysMakeDir);
+  return fsPathCommand(in, args, msg::kMissedFewArguments, msg::kOpMkdir, SysMakeDir);
 }
 
 constexpr std::array<ClassCommand, 9> kCommands{{

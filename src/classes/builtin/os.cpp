@@ -28,16 +28,28 @@ bool osFail(Interpreter& in, std::string_view program, std::string_view reason) 
   message += ": ";
   message += reason;
   PrintError(in, message);
-  SetReturned(in, std::string("nil"));
+  SetReturned(in, std::string(msg::kNil));
   return false;
+}
+
+// exec: "NAME": executable file not found in $PATH
+std::string osNotFoundReason(std::string_view program) {
+  std::string reason(msg::kExecPrefix);
+  reason += '"';
+  reason += program;
+  reason += "\": ";
+  reason += msg::kNotFoundInPath;
+  return reason;
 }
 
 // Why a finished program counts as failed, or nothing when it exited with 0.
 std::optional<std::string> osExitProblem(int waitStatus) {
   if (WIFEXITED(waitStatus) && WEXITSTATUS(waitStatus) != 0) {
-    return "exit status " + IntToText(WEXITSTATUS(waitStatus));
+    return std::string(msg::kExitStatus) + IntToText(WEXITSTATUS(waitStatus));
   }
-  if (WIFSIGNALED(waitStatus)) return "signal: " + SignalReason(WTERMSIG(waitStatus));
+  if (WIFSIGNALED(waitStatus)) {
+    return std::string(msg::kSignal) + SignalReason(WTERMSIG(waitStatus));
+  }
   return std::nullopt;
 }
 
@@ -58,9 +70,7 @@ bool osExecute(Interpreter& in, ArgList args) {
   if (!program.empty() && program.find('/') == std::string::npos) {
     const char* searchPath = std::getenv("PATH");
     std::optional<std::string> found = SysLookPath(program, searchPath ? searchPath : "");
-    if (!found) {
-      return osFail(in, program, "exec: \"" + program + "\": executable file not found in $PATH");
-    }
+    if (!found) return osFail(in, program, osNotFoundReason(program));
     path = std::move(*found);
   }
 
@@ -68,7 +78,7 @@ bool osExecute(Interpreter& in, ArgList args) {
   in.host.out.Flush();
   SysProgramResult result;
   if (int err = SysRunProgram(path, argv, result)) {
-    return osFail(in, program, "fork/exec " + path + ": " + ErrnoReason(err));
+    return osFail(in, program, std::string(msg::kForkExec) + path + ": " + ErrnoReason(err));
   }
   if (std::optional<std::string> problem = osExitProblem(result.waitStatus)) {
     return osFail(in, program, *problem);
