@@ -60,7 +60,12 @@ bool fsAddFile(Interpreter& in, std::string path, int flags, bool errorFirst) {
     if (!errorFirst) PrintError(in, description);
     return false;
   }
-  in.fsFiles.push_back(FsFile{std::move(path), fd, false});
+  try {
+    in.fsFiles.push_back(FsFile{std::move(path), fd, false});
+  } catch (...) {  // no memory for the entry: the file must not stay open unseen
+    SysClose(fd);
+    throw;
+  }
   SetReturned(in, static_cast<std::int64_t>(in.fsFiles.size()));
   return true;
 }
@@ -113,7 +118,9 @@ bool fsClose(Interpreter& in, ArgList args) {
 }
 
 // The file's text from the current position, read up to its reported size.
-// A failed status query prints only its reason and gives nothing.
+// A failed status query prints only its reason and gives nothing; the reason
+// is taken whole, never cut out of the description, so a path holding ": "
+// cannot take its place.
 std::optional<std::string> fsReadText(Interpreter& in, const FsFile& file) {
   if (file.closed) {
     PrintError(in, msg::kUseOfClosedFile);
