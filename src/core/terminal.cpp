@@ -30,6 +30,7 @@ struct EditLibrary {
   const LineInfo* (*elLine)(EditLine*) = nullptr;
   int (*elCursor)(EditLine*, int) = nullptr;
   void (*elDeletestr)(EditLine*, int) = nullptr;
+  void (*elResize)(EditLine*) = nullptr;
 };
 
 EditLibrary gLib;
@@ -70,7 +71,8 @@ bool LoadEditLibrary() {
       Find(handle, "el_init", gLib.elInit) && Find(handle, "el_set", gLib.elSet) &&
       Find(handle, "el_gets", gLib.elGets) && Find(handle, "history_init", gLib.historyInit) &&
       Find(handle, "history", gLib.history) && Find(handle, "el_line", gLib.elLine) &&
-      Find(handle, "el_cursor", gLib.elCursor) && Find(handle, "el_deletestr", gLib.elDeletestr);
+      Find(handle, "el_cursor", gLib.elCursor) && Find(handle, "el_deletestr", gLib.elDeletestr) &&
+      Find(handle, "el_resize", gLib.elResize);
   if (!ok) dlclose(handle);
   return ok;
 }
@@ -108,6 +110,7 @@ LineReader::Result ReadEditedLine(Interpreter& in, std::string& line) {
     const char* text = nullptr;
     {
       InterruptAtPrompt guard;
+      gLib.elResize(gEditor);  // the window may have changed while a line ran
       text = gLib.elGets(gEditor, &count);
     }
     if (gInterrupted) {

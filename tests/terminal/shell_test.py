@@ -9,6 +9,7 @@ running statement. Exits 77 (skipped) when tmux is not installed.
 Usage: shell_test.py ZARNITH_EXECUTABLE
 """
 import os
+import pty
 import shutil
 import subprocess
 import sys
@@ -158,12 +159,27 @@ def interrupt_running_statement(exe, tmp):
         pane.close()
 
 
+def terminal_input_piped_output(exe):
+    """Only a terminal on both sides gets the editor: with output to a pipe the
+    shell prints exactly what it prints for piped input."""
+    master, slave = pty.openpty()
+    proc = subprocess.Popen([exe], stdin=slave, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE)
+    os.close(slave)
+    os.write(master, b"return, 6*7\n\x04")  # a line, then Ctrl-D on an empty line
+    out, err = proc.communicate(timeout=10)
+    os.close(master)
+    expected = b"Zarnith 0.1.2.5 (07.02.2021)\n> => 42\n> \n"
+    assert (out, err, proc.returncode) == (expected, b"", 0), (out, err, proc.returncode)
+
+
 def main():
     if shutil.which("tmux") is None:
         print("tmux is not installed; skipping")
         return SKIP
     exe = os.path.abspath(sys.argv[1])
     check_not_linked(exe)
+    terminal_input_piped_output(exe)
     with tempfile.TemporaryDirectory(prefix="zn-terminal-") as tmp:
         editing_session(exe, tmp)
         interrupt_running_statement(exe, tmp)
