@@ -51,7 +51,7 @@ void AssignPlain(Interpreter& in, std::string_view target, std::string_view valu
     if (auto* number = std::get_if<std::int64_t>(&v)) StoreIn(s.intVars, target, *number);
   } else if (valueType == type::kString) {
     if (!allowed(type::kString)) return PrintError(in, msg::kVariableAlreadyExists);
-    StoreIn(s.stringVars, target, ResolveText(in, valueText));
+    StoreIn(s.stringVars, target, ResolveShared(in, valueText));
   } else if (valueType == type::kIntArray) {
     if (!allowed(type::kIntArray)) return PrintError(in, msg::kArrayAlreadyExists);
     IntArray shared = *FindIn(s.intArrays, valueText);

@@ -27,7 +27,7 @@ struct Interpreter;
 struct NameSlot {
   std::string_view varType = type::kUnknown;
   const std::int64_t* intVar = nullptr;
-  const std::string* stringVar = nullptr;
+  const Text* stringVar = nullptr;
   const IntArray* intArray = nullptr;
   const StringArray* stringArray = nullptr;
 };

@@ -71,9 +71,10 @@ void AppendStatement(Interpreter& in, Pieces p) {
   if (GetTypeEx(in, p[1]) != type::kString || GetTypeEx(in, p[2]) != type::kString) {
     return PrintError(in, msg::kOneNotString);
   }
-  std::string joined = ResolveText(in, p[1]);
-  joined += ResolveText(in, p[2]);
-  SetReturned(in, std::move(joined));
+  // Shared texts: appending to a variable's text grows its buffer in place.
+  Text joined = ResolveShared(in, p[1]);
+  joined.Append(ResolveShared(in, p[2]));
+  SetReturned(in, type::kString, std::move(joined));
 }
 
 void ReturnStatement(Interpreter& in, Pieces p) {

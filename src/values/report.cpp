@@ -28,7 +28,7 @@ static void EchoReturned(Interpreter& in) {
     out.Write(line);
     return;
   }
-  const std::string& text = std::get<std::string>(in.lastReturned.value);
+  std::string_view text = std::get<Text>(in.lastReturned.value).view();
   bool quote = !text.empty() && text.front() != '"' && text.back() != '"';
   out.Write("=> ");
   if (quote) out.Put('"');

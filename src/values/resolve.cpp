@@ -83,13 +83,22 @@ Value IfVariableReplaceIt(Interpreter& in, std::string_view token) {
   return std::string(token);
 }
 
-std::string ResolveText(Interpreter& in, std::string_view token) {
+Text ResolveShared(Interpreter& in, std::string_view token) {
   Value value = IfVariableReplaceIt(in, token);
-  if (auto* number = std::get_if<std::int64_t>(&value)) return IntToText(*number);
-  std::string& text = std::get<std::string>(value);
-  std::string_view bare = StringToText(text);
-  if (bare.size() == text.size()) return std::move(text);
-  return std::string(bare);
+  if (auto* number = std::get_if<std::int64_t>(&value)) return Text(IntToText(*number));
+  const Text& text = std::get<Text>(value);
+  std::string_view bare = StringToText(text.view());
+  if (bare.empty()) return Text();
+  return text.Sub(static_cast<std::size_t>(bare.data() - text.view().data()), bare.size());
+}
+
+std::string ResolveText(Interpreter& in, std::string_view token) {
+  // Literals need no shared buffer: their text is the token's own.
+  if (token != kReturnedName && LookUpName(in, token).varType == type::kUnknown) {
+    if (auto number = ParseIntLiteral(token)) return IntToText(*number);
+    return std::string(StringToText(token));
+  }
+  return ResolveShared(in, token).str();
 }
 
 }  // namespace zarnith

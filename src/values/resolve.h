@@ -27,4 +27,8 @@ Value IfVariableReplaceIt(Interpreter& in, std::string_view token);
 // statements mean by "the text value" of a string argument.
 std::string ResolveText(Interpreter& in, std::string_view token);
 
+// The same text, sharing the buffer of the variable it comes from: for
+// statements that store or extend a text rather than read it.
+Text ResolveShared(Interpreter& in, std::string_view token);
+
 }  // namespace zarnith

@@ -11,8 +11,63 @@
 
 namespace zarnith {
 
-// A script value: a signed 64-bit integer or a byte string.
-using Value = std::variant<std::int64_t, std::string>;
+// A script text: bytes (no encoding assumed) in a buffer that copies share,
+// so handing a text on (s = returned) copies nothing. Bytes once in a buffer
+// never change; each text sees its own stretch of it. Appending to a text
+// that ends where its buffer ends grows the buffer in place, so a loop that
+// appends to a variable and stores the result back takes time linear in the
+// final length.
+class Text {
+ public:
+  Text() = default;
+  Text(std::string text)
+      : buffer_(std::make_shared<std::string>(std::move(text))), size_(buffer_->size()) {}
+  Text(std::string_view text) : Text(std::string(text)) {}
+  Text(const char* text) : Text(std::string(text)) {}
+
+  std::string_view view() const {
+    return buffer_ ? std::string_view(*buffer_).substr(offset_, size_) : std::string_view();
+  }
+  operator std::string_view() const { return view(); }
+  std::string str() const { return std::string(view()); }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+
+  // The stretch [pos, pos + n) of this text, sharing its buffer.
+  Text Sub(std::size_t pos, std::size_t n) const {
+    Text part = *this;
+    part.offset_ += pos;
+    part.size_ = n;
+    return part;
+  }
+
+  void Append(std::string_view more) {
+    if (more.empty()) return;
+    if (buffer_ && offset_ + size_ == buffer_->size()) {
+      // Nobody sees past our end yet. `more` may lie in this very buffer:
+      // std::string::append copies it before releasing old storage.
+      buffer_->append(more);
+    } else {
+      auto joined = std::make_shared<std::string>();
+      joined->reserve(size_ + more.size());
+      joined->append(view());
+      joined->append(more);
+      buffer_ = std::move(joined);
+      offset_ = 0;
+    }
+    size_ += more.size();
+  }
+
+  friend bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
+
+ private:
+  std::shared_ptr<std::string> buffer_;
+  std::size_t offset_ = 0;
+  std::size_t size_ = 0;
+};
+
+// A script value: a signed 64-bit integer or a text.
+using Value = std::variant<std::int64_t, Text>;
 
 namespace type {
 inline constexpr std::string_view kInt = "int";
@@ -44,7 +99,7 @@ using StringArray = std::shared_ptr<std::vector<std::string>>;
 
 struct Stores {
   NameMap<std::int64_t> intVars;
-  NameMap<std::string> stringVars;
+  NameMap<Text> stringVars;
   NameMap<IntArray> intArrays;
   NameMap<StringArray> stringArrays;
 };

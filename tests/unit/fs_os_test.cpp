@@ -18,8 +18,8 @@ namespace {
 using testing::TestInterpreter;
 
 std::string ReturnedText(const Interpreter& in) {
-  const auto* text = std::get_if<std::string>(&in.lastReturned.value);
-  return text ? *text : "<int>";
+  const auto* text = std::get_if<Text>(&in.lastReturned.value);
+  return text ? text->str() : "<int>";
 }
 
 std::int64_t ReturnedInt(const Interpreter& in) {
