@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 
 extern char** environ;
@@ -188,16 +187,13 @@ class RunningProgram {
   RunningProgram& operator=(const RunningProgram&) = delete;
 
   void ReadOutput(std::string& out) {
-    constexpr std::size_t kChunk = 64 * 1024;
-    std::size_t used = out.size();
+    char buffer[64 * 1024];
     for (;;) {
-      if (out.size() - used < kChunk) out.resize(std::max(out.size() * 2, used + kChunk));
-      ssize_t n = ::read(fd_, out.data() + used, out.size() - used);
+      ssize_t n = ::read(fd_, buffer, sizeof buffer);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      used += static_cast<std::size_t>(n);
+      if (n <= 0) return;
+      out.append(buffer, static_cast<std::size_t>(n));
     }
-    out.resize(used);
   }
 
   int Wait() {
