@@ -20,7 +20,9 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the interpreter (and its audio module): the tests are built by `test`.
+run: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target zarnith
 	./$(BUILD)/zarnith examples/tour.zn
 
 test: build
