@@ -142,6 +142,7 @@ bool UseTerminalLineEditor() {
   if (gEditor == nullptr || gHistory == nullptr) return false;
   HistEvent event;
   gLib.history(gHistory, &event, H_SETSIZE, kHistorySize);
+  gLib.history(gHistory, &event, H_SETUNIQUE, 1);  // a line repeated is kept once
   gLib.elSet(gEditor, EL_EDITOR, "emacs");
   gLib.elSet(gEditor, EL_PROMPT, EditorPrompt);
   gLib.elSet(gEditor, EL_HIST, gLib.history, gHistory);
