@@ -11,10 +11,15 @@ Directives are comments in the script (a "#" in column 0 is a comment line):
                    actual output, so CHECK lines can follow file contents
   # ENV: K=V       environment variable for the run
   # MODE: shell    (first line) the script is fed as standard input, no args
+  # LIMIT: as=N    the interpreter runs with at most N bytes of address space
+                   (under AddressSanitizer, which needs terabytes of it: no
+                   single allocation above N/4 bytes instead)
+  # LIMIT: nofile=N  the interpreter runs with at most N open descriptors
 A sidecar NAME.out holds the exact expected bytes instead of CHECK lines.
 Each script runs in a fresh temporary directory.
 """
 import os
+import resource
 import subprocess
 import sys
 import tempfile
@@ -48,6 +53,21 @@ def main():
         k, _, v = kv.partition("=")
         env[k] = v
 
+    limits = [(k, int(v)) for k, _, v in (l.partition("=") for l in directives(lines, "LIMIT"))]
+    with open(exe, "rb") as f:
+        asan = b"__asan_init" in f.read()
+    capped = asan and any(k == "as" for k, _ in limits)
+    if capped:
+        cap = max(v for k, v in limits if k == "as") // 4 >> 20
+        env["ASAN_OPTIONS"] = "%s:allocator_may_return_null=1:max_allocation_size_mb=%d" % (
+            env.get("ASAN_OPTIONS", ""), cap)
+        limits = [(k, v) for k, v in limits if k != "as"]
+    rlimits = {"as": resource.RLIMIT_AS, "nofile": resource.RLIMIT_NOFILE}
+
+    def apply_limits():
+        for k, v in limits:
+            resource.setrlimit(rlimits[k], (v, v))
+
     sidecar = os.path.splitext(script)[0] + ".out"
     if os.path.exists(sidecar):
         with open(sidecar, "rb") as f:
@@ -63,7 +83,8 @@ def main():
         else:
             cmd = [exe, script] + args
         proc = subprocess.run(cmd, input=stdin, stdout=subprocess.PIPE,
-                              stderr=subprocess.PIPE, cwd=tmp, env=env, timeout=300)
+                              stderr=subprocess.PIPE, cwd=tmp, env=env, timeout=300,
+                              preexec_fn=apply_limits if limits else None)
         actual = proc.stdout
         for cmd in directives(lines, "AFTER"):
             actual += subprocess.run(cmd, shell=True, cwd=tmp, env=env,
@@ -82,9 +103,13 @@ def main():
     if proc.returncode != expected_status:
         ok = False
         sys.stdout.write("exit status %d, expected %d\n" % (proc.returncode, expected_status))
-    if proc.stderr:
+    stderr = proc.stderr
+    if capped:  # the sanitizer's note on each allocation it refused
+        stderr = b"".join(l for l in stderr.splitlines(True)
+                          if b"AddressSanitizer failed to allocate" not in l)
+    if stderr:
         ok = False
-        sys.stdout.write("unexpected standard error output:\n%r\n" % proc.stderr[:2000])
+        sys.stdout.write("unexpected standard error output:\n%r\n" % stderr[:2000])
     return 0 if ok else 1
 
 

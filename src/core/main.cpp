@@ -1,6 +1,8 @@
 // Program entry: registers the classes, then runs the shell or a script.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <string>
 
@@ -31,7 +33,19 @@ static int Run(Interpreter& in, int argc, char** argv) {
   return 0;
 }
 
+// Standard descriptors that the caller closed are reopened on the null
+// device: otherwise the first file a script opens would get descriptor 1 and
+// receive the script's output.
+static void ReserveStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    int null = open("/dev/null", O_RDWR);  // the lowest free descriptor: fd
+    if (null > fd) close(null);
+  }
+}
+
 int main(int argc, char** argv) {
+  ReserveStandardDescriptors();
   // A closed pipe must not kill the interpreter; failed writes are ignored.
   std::signal(SIGPIPE, SIG_IGN);
   Interpreter in;

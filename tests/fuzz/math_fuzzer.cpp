@@ -20,10 +20,10 @@ void FillStores(zarnith::Stores& s) {
   s.intVars.emplace("min", std::numeric_limits<std::int64_t>::min());
   s.stringVars.emplace("s", "12");
   s.stringVars.emplace("t", "text");
-  s.intArrays.emplace("arr", std::make_shared<std::vector<std::int64_t>>(
-                                 std::vector<std::int64_t>{1, -2, 3}));
-  s.stringArrays.emplace("sarr", std::make_shared<std::vector<std::string>>(
-                                     std::vector<std::string>{"x", "7", ""}));
+  s.intArrays.emplace(
+      "arr", std::make_shared<std::vector<std::int64_t>>(std::vector<std::int64_t>{1, -2, 3}));
+  s.stringArrays.emplace(
+      "sarr", std::make_shared<std::vector<std::string>>(std::vector<std::string>{"x", "7", ""}));
 }
 
 }  // namespace

@@ -1,0 +1,44 @@
+#!/bin/bash
+# Standard output that goes away: a pipe whose reader quits after one line,
+# and a closed descriptor. Either way the script runs to its end, exits with
+# its own status, writes nothing to standard error, and the file it writes
+# gets exactly its own text.
+# Usage: broken_pipe.sh ZARNITH
+set -u
+exe=$1
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cd "$tmp"
+cat > writer.zn <<'SCRIPT'
+i = 0
+i = i+1
+if i == 20000
+print, "last line"
+else
+print, "a line that fills the pipe long before the script is done"
+jump, 2
+end
+use, "fs"
+fs:open, "done.txt", 1
+fs:write, returned, "finished"
+exit, 3
+SCRIPT
+fail=0
+check() {  # check NAME STATUS
+  [ "$2" = 3 ] || { echo "$1: exit status $2, expected 3"; fail=1; }
+  [ -s err.txt ] && { echo "$1: standard error:"; head -c 2000 err.txt; fail=1; }
+  [ "$(cat done.txt 2>/dev/null)" = finished ] || { echo "$1: done.txt holds $(head -c 200 done.txt 2>&1)"; fail=1; }
+  rm -f done.txt err.txt
+}
+
+"$exe" writer.zn 2>err.txt | head -1 >first.txt
+check "broken pipe" "${PIPESTATUS[0]}"
+[ "$(cat first.txt)" = "a line that fills the pipe long before the script is done" ] ||
+  { echo "broken pipe: first line $(cat first.txt)"; fail=1; }
+
+"$exe" writer.zn >&- 2>err.txt
+check "closed standard output" $?
+
+"$exe" writer.zn <&- >/dev/null 2>err.txt
+check "closed standard input" $?
+exit $fail
