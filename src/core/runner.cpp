@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -31,8 +33,9 @@ void ReportFileError(Interpreter& in, std::string_view operation, const char* pa
   in.host.out.Write(line);
 }
 
-// Reads the whole file; false with errno set when a read fails.
-bool ReadAll(int fd, std::string& text) {
+// Reads the whole file; false with errno set when a read fails or the text
+// does not fit in memory.
+bool ReadAll(int fd, std::string& text) try {
   struct stat st {};
   if (fstat(fd, &st) == 0 && st.st_size > 0) text.reserve(static_cast<std::size_t>(st.st_size));
   char chunk[64 * 1024];
@@ -43,6 +46,23 @@ bool ReadAll(int fd, std::string& text) {
     if (n == 0) return true;
     text.append(chunk, static_cast<std::size_t>(n));
   }
+} catch (const std::bad_alloc&) {
+  errno = ENOMEM;
+  return false;
+}
+
+// Splits a script at its line feeds; false when the list does not fit in
+// memory (a script of millions of empty lines needs 16 bytes a line).
+bool SplitLines(std::string_view text, std::vector<std::string_view>& lines) try {
+  lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+  for (std::size_t start = 0;;) {
+    std::size_t lf = text.find('\n', start);
+    lines.push_back(text.substr(start, lf == std::string_view::npos ? lf : lf - start));
+    if (lf == std::string_view::npos) return true;
+    start = lf + 1;
+  }
+} catch (const std::bad_alloc&) {
+  return false;
 }
 
 }  // namespace
@@ -62,12 +82,8 @@ void ParseFile(Interpreter& in, const char* path) {
 
 void Execute(Interpreter& in, std::string_view text) {
   std::vector<std::string_view> lines;
-  for (std::size_t start = 0;;) {
-    std::size_t lf = text.find('\n', start);
-    lines.push_back(text.substr(start, lf == std::string_view::npos ? lf : lf - start));
-    if (lf == std::string_view::npos) break;
-    start = lf + 1;
-  }
+  in.lineIndex = 0;
+  if (!SplitLines(text, lines)) return PrintError(in, msg::kOutOfMemory);
   const auto count = static_cast<std::int64_t>(lines.size());
   std::int64_t steps = 0;
   // jump may leave lineIndex at -1 (line 1 runs next); nothing lower is stored.
