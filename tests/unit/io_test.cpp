@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/line.h"
 #include "test_interp.h"
 
 namespace zarnith {
@@ -120,6 +121,46 @@ TEST(Sleep, OnlyPositiveLiteralsSleep) {
   EXPECT_EQ(t.Line("sleep, 5"), "");
   EXPECT_EQ(t.Line("sleep, 2+3"), "");
   EXPECT_EQ(t.slept, 10);
+}
+
+// Reads what has reached a non-blocking pipe so far.
+std::string Pending(int fd) {
+  std::string got;
+  char buffer[256];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) got.append(buffer, n);
+  return got;
+}
+
+// Output written before the interpreter blocks (sleep, readline) has reached
+// standard output by then, even when it is a pipe and the line is unfinished.
+TEST(Output, FlushedBeforeBlocking) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  fcntl(fds[0], F_SETFL, O_NONBLOCK);
+  fflush(stdout);
+  int saved = dup(1);
+  dup2(fds[1], 1);
+  std::string atSleep, atReadline, afterPrint;
+  {
+    Interpreter in;
+    in.host.in.FeedText("input\n");
+    in.host.sleep = [&](std::int64_t) { atSleep = Pending(fds[0]); };
+    HandleString(in, "printc, \"before sleep\"");
+    HandleString(in, "sleep, 10");
+    HandleString(in, "printc, \"before readline\"");
+    HandleString(in, "readline");
+    atReadline = Pending(fds[0]);
+    HandleString(in, "print, \"buffered\"");
+    afterPrint = Pending(fds[0]);
+  }
+  std::string atEnd = Pending(fds[0]);
+  dup2(saved, 1);
+  close(saved);
+  close(fds[0]);
+  close(fds[1]);
+  EXPECT_EQ(atSleep, "before sleep");
+  EXPECT_EQ(atReadline, "before readline");
+  EXPECT_EQ(afterPrint + atEnd, "buffered\n");
 }
 
 }  // namespace
