@@ -53,6 +53,8 @@ struct Views {
 // Cuts a prepared text into its views and picks its statement form: the
 // first that matches, in the fixed order of the language.
 LineForm Classify(std::string_view text, Views& v, StatementFn& statement) {
+  v.words.clear();
+  v.three = {};
   SplitPieces(text, v.pieces);
   if (v.pieces[0].find(':') != std::string_view::npos) return LineForm::kClassCall;
   v.three = SplitThree(text);
@@ -168,6 +170,47 @@ bool RewriteCached(Interpreter& in, const PreparedLine& p) {
   return changed;
 }
 
+// The cached views moved onto the once-rewritten copy: a view before the
+// operation keeps its place, one after it moves by the change in length, and
+// the one holding the operation grows or shrinks with it.
+std::string_view Shifted(std::string_view view, const PreparedLine& p, const LineCache& cache,
+                         const std::string& copy) {
+  auto offset = static_cast<std::size_t>(view.data() - p.text.data());
+  std::size_t size = view.size();
+  if (offset >= cache.at + cache.oldSize) {
+    offset = offset - cache.oldSize + cache.newSize;
+  } else if (offset + size > cache.at) {
+    size = size - cache.oldSize + cache.newSize;
+  }
+  return std::string_view(copy).substr(offset, size);
+}
+
+// Routes the rewritten copy with the line's own form when the rewriting
+// cannot have changed it: the replaced operation held no comma, space or
+// colon (a number holds none either), so every piece and word keeps its
+// place, and no keyword, "=" or "array" can appear or vanish (an operation
+// holds an operator character, a number a digit). False otherwise.
+bool RouteShifted(Interpreter& in, const PreparedLine& p) {
+  const LineCache& cache = in.lineCache;
+  std::string_view operation = std::string_view(p.text).substr(cache.at, cache.oldSize);
+  if (!cache.rewritten || operation.find_first_of(", :") != std::string_view::npos) return false;
+  const std::string& copy = in.line;
+  auto shift = [&](std::string_view view) { return Shifted(view, p, cache, copy); };
+  // Only the views that the line's form reads were made.
+  in.pieces.clear();
+  in.words.clear();
+  ThreeWords three;
+  if (p.form == LineForm::kClassCall || p.form == LineForm::kStatement) {
+    for (std::string_view piece : p.pieces) in.pieces.push_back(shift(piece));
+  } else if (p.form == LineForm::kArray || p.form == LineForm::kAssign) {
+    three = {shift(p.three.first), shift(p.three.second), shift(p.three.rest), 3};
+  } else if (p.form == LineForm::kBlock) {
+    for (std::string_view word : p.words) in.words.push_back(shift(word));
+  }
+  Run(in, p.form, p.statement, in.pieces, three, in.words);
+  return true;
+}
+
 void RouteLine(Interpreter& in, std::string_view raw) {
   if (raw.empty() || raw == "\n" || raw[0] == '#') return;
   if constexpr (!kReuseLines) {
@@ -180,7 +223,10 @@ void RouteLine(Interpreter& in, std::string_view raw) {
   // The same test as SkippedByGate, with the first word looked at once.
   if (in.ifInfo.enabled && !in.ifInfo.result && !p.blockKeyword) return;
   RunningLine running(in.lineCache, p);
-  if (p.hasOperator && RewriteCached(in, p)) return RouteText(in, in.line);
+  if (p.hasOperator && RewriteCached(in, p)) {
+    if (!RouteShifted(in, p)) RouteText(in, in.line);
+    return;
+  }
   if (p.form == LineForm::kClassCall) {
     // The dispatch writes the command name over piece 0: give it a copy.
     in.pieces.assign(p.pieces.begin(), p.pieces.end());

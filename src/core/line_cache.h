@@ -32,11 +32,14 @@ struct NameSlot {
   const StringArray* stringArray = nullptr;
 };
 
-// A remembered lookup of the token that starts at one offset of a line.
+// What is known of a token: where the stores hold it, and what kind of
+// literal it is. Remembered for the token that starts at one offset of a line.
 struct TokenMemo {
   std::size_t size = 0;
   std::size_t storesSize = SIZE_MAX;  // total entries of the stores when looked up
   NameSlot slot;
+  std::string_view literalType = type::kUnknown;  // as GetType gives it
+  std::int64_t literal = 0;                       // its number when "int"
 };
 
 // The first operation of one operator character in a line's text, as the
@@ -81,6 +84,9 @@ struct LineCache {
   // where the operation's text [at, at + oldSize) became newSize bytes.
   const std::string* rewritten = nullptr;
   std::size_t at = 0, oldSize = 0, newSize = 0;
+
+  // The facts of a token that is not remembered, valid until the next lookup.
+  TokenMemo scratch;
 
   // Whether some store holds a name that reads as an integer literal, as of
   // a total number of store entries.

@@ -77,9 +77,12 @@ variable GetVariable(Interpreter& in, std::string_view name) {
 
 Value IfVariableReplaceIt(Interpreter& in, std::string_view token) {
   if (token == kReturnedName) return in.lastReturned.value;
-  NameSlot slot = LookUpName(in, token);
-  if (slot.varType != type::kUnknown) return ReadSlot(in, token, slot);
-  if (auto number = ParseIntLiteral(token)) return *number;
+  const TokenMemo& facts = TokenFacts(in, token);
+  if (facts.slot.varType != type::kUnknown) {
+    NameSlot slot = facts.slot;  // reading an element may look names up again
+    return ReadSlot(in, token, slot);
+  }
+  if (facts.literalType == type::kInt) return facts.literal;
   return std::string(token);
 }
 

@@ -92,24 +92,37 @@ bool NumericNamesExist(const Interpreter& in, std::size_t storesSize) {
 
 }  // namespace
 
-NameSlot LookUpName(const Interpreter& in, std::string_view name) {
+const TokenMemo& TokenFacts(const Interpreter& in, std::string_view token) {
   LineCache& cache = in.lineCache;
-  if (!cache.current) return SearchStores(in.stores, name);
+  auto fill = [&](TokenMemo& memo, std::size_t storesSize, bool search) {
+    memo.size = token.size();
+    memo.storesSize = storesSize;
+    memo.slot = search ? SearchStores(in.stores, token) : NameSlot{};
+    bool quoted = token.size() >= 2 && token.front() == '"' && token.back() == '"';
+    std::optional<std::int64_t> number = quoted ? std::nullopt : ParseIntLiteral(token);
+    memo.literalType = quoted ? type::kString : number ? type::kInt : type::kUnknown;
+    memo.literal = number.value_or(0);
+  };
+  if (!cache.current) {
+    fill(cache.scratch, SIZE_MAX, true);
+    return cache.scratch;
+  }
   std::size_t storesSize = StoresSize(in.stores);
-  std::optional<std::size_t> offset = OffsetInLine(cache, name);
-  if (!offset) {
-    // Numbers computed by the rewriting land here; most scripts have no
-    // variable named like one.
-    if (LooksLikeInteger(name) && !NumericNamesExist(in, storesSize)) return {};
-    return SearchStores(in.stores, name);
+  std::optional<std::size_t> offset = OffsetInLine(cache, token);
+  if (offset && *offset < cache.current->memos.size()) {
+    TokenMemo& memo = cache.current->memos[*offset];
+    if (memo.size != token.size() || memo.storesSize != storesSize) fill(memo, storesSize, true);
+    return memo;
   }
-  std::vector<TokenMemo>& memos = cache.current->memos;
-  if (*offset >= memos.size()) return SearchStores(in.stores, name);
-  TokenMemo& memo = memos[*offset];
-  if (memo.size != name.size() || memo.storesSize != storesSize) {
-    memo = {name.size(), storesSize, SearchStores(in.stores, name)};
-  }
-  return memo.slot;
+  // Numbers computed by the rewriting land here; most scripts have no
+  // variable named like one.
+  bool search = offset || !LooksLikeInteger(token) || NumericNamesExist(in, storesSize);
+  fill(cache.scratch, SIZE_MAX, search);
+  return cache.scratch;
+}
+
+NameSlot LookUpName(const Interpreter& in, std::string_view name) {
+  return TokenFacts(in, name).slot;
 }
 
 std::string_view GetType(std::string_view token) {
@@ -120,7 +133,7 @@ std::string_view GetType(std::string_view token) {
 
 std::string_view GetTypeOfVar(const Interpreter& in, std::string_view name) {
   if (name == kReturnedName) return in.lastReturned.varType;
-  return LookUpName(in, name).varType;
+  return TokenFacts(in, name).slot.varType;
 }
 
 bool CheckOnVariable(const Interpreter& in, std::string_view name) {
@@ -128,8 +141,9 @@ bool CheckOnVariable(const Interpreter& in, std::string_view name) {
 }
 
 std::string_view GetTypeEx(const Interpreter& in, std::string_view token) {
-  std::string_view varType = GetTypeOfVar(in, token);
-  return varType != type::kUnknown ? varType : GetType(token);
+  if (token == kReturnedName) return in.lastReturned.varType;
+  const TokenMemo& facts = TokenFacts(in, token);
+  return facts.slot.varType != type::kUnknown ? facts.slot.varType : facts.literalType;
 }
 
 std::string_view GetGoType(const Value& value) {

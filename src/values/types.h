@@ -29,4 +29,8 @@ std::string_view GetGoType(const Value& value);
 // tokens of the running line until a store gains a name.
 NameSlot LookUpName(const Interpreter& in, std::string_view name);
 
+// The same with the token's literal kind, for the resolver. The reference is
+// valid until the next lookup.
+const TokenMemo& TokenFacts(const Interpreter& in, std::string_view token);
+
 }  // namespace zarnith
