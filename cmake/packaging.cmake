@@ -26,6 +26,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION interpreters)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The crypto class opens libcrypto on first use, so shlibdeps cannot see it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3")
 # Opened only when needed: line editing in the terminal shell, and the
 # decoders and sound output of the audio engine.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS

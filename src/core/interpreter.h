@@ -66,6 +66,8 @@ struct FsFile {
 
 // The bass class's audio library, defined by the audio unit.
 struct BassLibrary;
+// The crypto class's digest library, defined by the crypto unit.
+struct CryptoLibrary;
 
 struct Interpreter {
   Interpreter();
@@ -89,6 +91,8 @@ struct Interpreter {
   std::vector<std::uint32_t> bassStreams;
   // bass: the library, loaded on first need (shared by all tables).
   std::shared_ptr<BassLibrary> bassLibrary;
+  // crypto: libcrypto, opened on the first digest.
+  std::shared_ptr<CryptoLibrary> cryptoLibrary;
 
   // Per-line scratch buffers, reused so a line's trip allocates nothing in the
   // steady state.

@@ -12,6 +12,8 @@ inline constexpr std::string_view kBanner = "Zarnith 0.1.2.5 (07.02.2021)";
 inline constexpr std::string_view kPrompt = "> ";
 inline constexpr std::string_view kLineTooLong = "line too long";
 inline constexpr std::string_view kOutOfMemory = "out of memory";
+// The digest library is opened on first use; a system without it says so.
+inline constexpr std::string_view kCryptoUnavailable = "crypto library could not be loaded";
 
 // Values and arithmetic.
 inline constexpr std::string_view kNotArrayVariable = "not a array variable";

@@ -2,9 +2,11 @@
 // lower-case hexadecimal, computed by OpenSSL's libcrypto.
 #include "classes/builtin/crypto.h"
 
+#include <dlfcn.h>
 #include <openssl/evp.h>
 
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,15 +21,70 @@ namespace {
 
 struct Digest {
   std::string_view command;
-  const EVP_MD* (*algorithm)();
+  const char* algorithm;  // libcrypto's name for it
 };
 
 constexpr std::array<Digest, 4> kDigests{{
-    {"md5sum", EVP_md5},
-    {"sha1sum", EVP_sha1},
-    {"sha256sum", EVP_sha256},
-    {"sha512sum", EVP_sha512},
+    {"md5sum", "MD5"},
+    {"sha1sum", "SHA1"},
+    {"sha256sum", "SHA256"},
+    {"sha512sum", "SHA512"},
 }};
+
+#define ZN_STRINGIFY(x) #x
+#define ZN_SONAME(version) "libcrypto.so." ZN_STRINGIFY(version)
+
+}  // namespace
+
+// libcrypto, opened on the first digest rather than at start-up (loading it
+// takes longer than starting everything else), with the four algorithms
+// fetched once and one context reused, so that a digest costs its hashing.
+struct CryptoLibrary {
+  void* handle = nullptr;
+  EVP_MD_CTX* context = nullptr;
+  std::array<EVP_MD*, 4> algorithms{};
+  int (*init)(EVP_MD_CTX*, const EVP_MD*, const OSSL_PARAM*) = nullptr;
+  int (*update)(EVP_MD_CTX*, const void*, size_t) = nullptr;
+  int (*final)(EVP_MD_CTX*, unsigned char*, unsigned int*) = nullptr;
+  void (*freeAlgorithm)(EVP_MD*) = nullptr;
+  void (*freeContext)(EVP_MD_CTX*) = nullptr;
+
+  ~CryptoLibrary() {
+    if (freeContext) freeContext(context);
+    for (EVP_MD* md : algorithms) {
+      if (freeAlgorithm && md) freeAlgorithm(md);
+    }
+    // The library stays loaded: it keeps state until the process ends.
+  }
+};
+
+namespace {
+
+template <typename F>
+bool cryptoSymbol(void* handle, const char* name, F& out) {
+  out = reinterpret_cast<F>(dlsym(handle, name));
+  return out != nullptr;
+}
+
+std::shared_ptr<CryptoLibrary> cryptoOpen() {
+  auto lib = std::make_shared<CryptoLibrary>();
+  lib->handle = dlopen(ZN_SONAME(OPENSSL_SHLIB_VERSION), RTLD_NOW | RTLD_LOCAL);
+  if (!lib->handle) return nullptr;
+  EVP_MD* (*fetch)(OSSL_LIB_CTX*, const char*, const char*) = nullptr;
+  EVP_MD_CTX* (*newContext)() = nullptr;
+  bool found = cryptoSymbol(lib->handle, "EVP_MD_fetch", fetch) &&
+               cryptoSymbol(lib->handle, "EVP_MD_CTX_new", newContext) &&
+               cryptoSymbol(lib->handle, "EVP_DigestInit_ex2", lib->init) &&
+               cryptoSymbol(lib->handle, "EVP_DigestUpdate", lib->update) &&
+               cryptoSymbol(lib->handle, "EVP_DigestFinal_ex", lib->final) &&
+               cryptoSymbol(lib->handle, "EVP_MD_free", lib->freeAlgorithm) &&
+               cryptoSymbol(lib->handle, "EVP_MD_CTX_free", lib->freeContext);
+  if (!found || !(lib->context = newContext())) return nullptr;
+  for (std::size_t i = 0; i < kDigests.size(); ++i) {
+    if (!(lib->algorithms[i] = fetch(nullptr, kDigests[i].algorithm, nullptr))) return nullptr;
+  }
+  return lib;
+}
 
 std::string cryptoHex(const unsigned char* bytes, unsigned int size) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -39,21 +96,27 @@ std::string cryptoHex(const unsigned char* bytes, unsigned int size) {
   return out;
 }
 
-std::string cryptoDigestHex(const EVP_MD* algorithm, std::string_view data) {
+std::string cryptoDigestHex(const CryptoLibrary& lib, std::size_t which, std::string_view data) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int size = 0;
-  EVP_Digest(data.data(), data.size(), digest, &size, algorithm, nullptr);
+  lib.init(lib.context, lib.algorithms[which], nullptr);
+  lib.update(lib.context, data.data(), data.size());
+  lib.final(lib.context, digest, &size);
   return cryptoHex(digest, size);
 }
 
 }  // namespace
 
 bool CryptoClassHandler(Interpreter& in, ArgList args) {
-  for (const Digest& d : kDigests) {
-    if (args[0] != d.command) continue;
+  for (std::size_t i = 0; i < kDigests.size(); ++i) {
+    if (args[0] != kDigests[i].command) continue;
     if (!ArgCount(in, args, 2, msg::kMissedFewArguments)) return true;
     if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
-    SetReturned(in, cryptoDigestHex(d.algorithm(), ArgText(in, args[1])));
+    if (!in.cryptoLibrary && !(in.cryptoLibrary = cryptoOpen())) {
+      PrintError(in, msg::kCryptoUnavailable);
+      return true;
+    }
+    SetReturned(in, cryptoDigestHex(*in.cryptoLibrary, i, ArgText(in, args[1])));
     return true;
   }
   return true;
