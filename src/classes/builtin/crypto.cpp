@@ -13,6 +13,7 @@
 #include "classes/args.h"
 #include "values/messages.h"
 #include "values/report.h"
+#include "values/resolve.h"
 #include "values/types.h"
 
 namespace zarnith {
@@ -116,7 +117,8 @@ bool CryptoClassHandler(Interpreter& in, ArgList args) {
       PrintError(in, msg::kCryptoUnavailable);
       return true;
     }
-    SetReturned(in, cryptoDigestHex(*in.cryptoLibrary, i, ArgText(in, args[1])));
+    // The variable's own text, not a copy: a script may hash a whole file.
+    SetReturned(in, cryptoDigestHex(*in.cryptoLibrary, i, ResolveShared(in, args[1])));
     return true;
   }
   return true;

@@ -13,6 +13,7 @@
 #include "classes/builtin/sys_calls.h"
 #include "values/messages.h"
 #include "values/report.h"
+#include "values/resolve.h"
 #include "values/text.h"
 #include "values/types.h"
 
@@ -198,7 +199,8 @@ bool fsWrite(Interpreter& in, ArgList args) {
   if (file->closed) {
     return fsFail(in, -1, fsDescription(msg::kOpWrite, file->path, msg::kFileAlreadyClosed));
   }
-  std::string text = ArgText(in, args[2]);
+  // The variable's own text, not a copy: a script may write large texts.
+  Text text = ResolveShared(in, args[2]);
   std::size_t written = 0;
   // A failure after part of the text was written is still a failure.
   if (int err = SysWriteAll(file->fd, text, written)) {
