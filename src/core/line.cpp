@@ -144,9 +144,12 @@ class RunningLine {
 bool RewriteCached(Interpreter& in, const PreparedLine& p) {
   LineCache& cache = in.lineCache;
   bool changed = false;
+  bool negative = false;
   for (std::size_t k = 0; k < 4; ++k) {
     const char op = kOperators[k];
     if (changed) {
+      // The copy holds the text's characters and the result's digits.
+      if (!p.operations[k].present && !(op == '-' && negative)) continue;
       std::size_t at = in.line.find(op);
       // After a second rewrite the copy no longer maps onto the text.
       if (at != std::string::npos && Math(in, static_cast<std::int64_t>(at), in.line)) {
@@ -165,6 +168,8 @@ bool RewriteCached(Interpreter& in, const PreparedLine& p) {
     cache.at = plan.patternAt;
     cache.oldSize = oldSize;
     cache.newSize = length;
+    cache.plainOperation = plan.plainPattern;
+    negative = digits[0] == '-';
     changed = true;
   }
   return changed;
@@ -192,8 +197,7 @@ std::string_view Shifted(std::string_view view, const PreparedLine& p, const Lin
 // holds an operator character, a number a digit). False otherwise.
 bool RouteShifted(Interpreter& in, const PreparedLine& p) {
   const LineCache& cache = in.lineCache;
-  std::string_view operation = std::string_view(p.text).substr(cache.at, cache.oldSize);
-  if (!cache.rewritten || operation.find_first_of(", :") != std::string_view::npos) return false;
+  if (!cache.rewritten || !cache.plainOperation) return false;
   const std::string& copy = in.line;
   auto shift = [&](std::string_view view) { return Shifted(view, p, cache, copy); };
   // Only the views that the line's form reads were made.

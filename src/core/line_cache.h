@@ -49,6 +49,7 @@ struct OperationPlan {
   bool candidate = false;        // no space beside it and the line is not cut at its edge
   std::string_view left, right;  // operand words, quotes stripped
   std::size_t patternAt = std::string::npos;  // first "left op right" in the text
+  bool plainPattern = false;                  // the pattern holds no comma, space or colon
 };
 
 enum class LineForm : std::uint8_t { kNothing, kClassCall, kArray, kAssign, kBlock, kStatement };
@@ -84,6 +85,7 @@ struct LineCache {
   // where the operation's text [at, at + oldSize) became newSize bytes.
   const std::string* rewritten = nullptr;
   std::size_t at = 0, oldSize = 0, newSize = 0;
+  bool plainOperation = false;  // the rewritten operation held no comma, space or colon
 
   // The facts of a token that is not remembered, valid until the next lookup.
   TokenMemo scratch;

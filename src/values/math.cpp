@@ -77,6 +77,11 @@ OperationPlan PlanOperation(std::string_view line, std::size_t p) {
     pattern += plan.right;
     plan.patternAt = line.find(pattern);
   }
+  if (plan.patternAt != std::string::npos) {
+    std::string_view pattern =
+        line.substr(plan.patternAt, plan.left.size() + 1 + plan.right.size());
+    plan.plainPattern = pattern.find_first_of(", :") == std::string_view::npos;
+  }
   return plan;
 }
 

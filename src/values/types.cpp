@@ -90,34 +90,48 @@ bool NumericNamesExist(const Interpreter& in, std::size_t storesSize) {
   return cache.numericNames;
 }
 
+void Fill(TokenMemo& memo, const Interpreter& in, std::string_view token, std::size_t storesSize,
+          bool search) {
+  memo.size = token.size();
+  memo.storesSize = storesSize;
+  memo.slot = search ? SearchStores(in.stores, token) : NameSlot{};
+  bool quoted = token.size() >= 2 && token.front() == '"' && token.back() == '"';
+  std::optional<std::int64_t> number = quoted ? std::nullopt : ParseIntLiteral(token);
+  memo.literalType = quoted ? type::kString : number ? type::kInt : type::kUnknown;
+  memo.literal = number.value_or(0);
+}
+
 }  // namespace
 
 const TokenMemo& TokenFacts(const Interpreter& in, std::string_view token) {
   LineCache& cache = in.lineCache;
-  auto fill = [&](TokenMemo& memo, std::size_t storesSize, bool search) {
-    memo.size = token.size();
-    memo.storesSize = storesSize;
-    memo.slot = search ? SearchStores(in.stores, token) : NameSlot{};
-    bool quoted = token.size() >= 2 && token.front() == '"' && token.back() == '"';
-    std::optional<std::int64_t> number = quoted ? std::nullopt : ParseIntLiteral(token);
-    memo.literalType = quoted ? type::kString : number ? type::kInt : type::kUnknown;
-    memo.literal = number.value_or(0);
-  };
   if (!cache.current) {
-    fill(cache.scratch, SIZE_MAX, true);
+    Fill(cache.scratch, in, token, SIZE_MAX, true);
     return cache.scratch;
   }
   std::size_t storesSize = StoresSize(in.stores);
+  // Most lookups are of the running line's own words, already remembered.
+  std::vector<TokenMemo>& memos = cache.current->memos;
+  auto direct =
+      static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(token.data()) -
+                               reinterpret_cast<std::uintptr_t>(cache.current->text.data()));
+  if (direct < memos.size() && memos[direct].size == token.size() &&
+      memos[direct].storesSize == storesSize &&
+      token.size() <= cache.current->text.size() - direct) {
+    return memos[direct];
+  }
   std::optional<std::size_t> offset = OffsetInLine(cache, token);
-  if (offset && *offset < cache.current->memos.size()) {
-    TokenMemo& memo = cache.current->memos[*offset];
-    if (memo.size != token.size() || memo.storesSize != storesSize) fill(memo, storesSize, true);
+  if (offset && *offset < memos.size()) {
+    TokenMemo& memo = memos[*offset];
+    if (memo.size != token.size() || memo.storesSize != storesSize) {
+      Fill(memo, in, token, storesSize, true);
+    }
     return memo;
   }
   // Numbers computed by the rewriting land here; most scripts have no
   // variable named like one.
   bool search = offset || !LooksLikeInteger(token) || NumericNamesExist(in, storesSize);
-  fill(cache.scratch, SIZE_MAX, search);
+  Fill(cache.scratch, in, token, SIZE_MAX, search);
   return cache.scratch;
 }
 
