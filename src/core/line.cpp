@@ -105,21 +105,28 @@ void Build(PreparedLine& p, std::string_view raw) {
 }
 
 // The cache entry of a line: by its index in the script, or the shared one.
-PreparedLine& LineFor(Interpreter& in, std::string_view raw) {
+// Null the first time a line is seen there.
+PreparedLine* LineFor(Interpreter& in, std::string_view raw) {
   LineCache& cache = in.lineCache;
-  std::unique_ptr<PreparedLine>* slot = &cache.other;
+  CacheSlot* slot = &cache.other;
   if (in.lineIndex >= 0) {
     auto i = static_cast<std::size_t>(in.lineIndex);
-    // Grows as a script runs; a far jump in the shell uses the shared entry.
+    // Grows as a script runs; a far jump in the shell uses the shared slot.
     if (i >= cache.byIndex.size() && i < 2 * cache.byIndex.size() + 1024) {
       cache.byIndex.resize(i + 1);
     }
     if (i < cache.byIndex.size()) slot = &cache.byIndex[i];
   }
-  if (!*slot) *slot = std::make_unique<PreparedLine>();
-  PreparedLine& p = **slot;
+  if (!slot->line) {
+    bool again = slot->seenAt == raw.data() && slot->seenSize == raw.size();
+    slot->seenAt = raw.data();
+    slot->seenSize = raw.size();
+    if (!again) return nullptr;
+    slot->line = std::make_unique<PreparedLine>();
+  }
+  PreparedLine& p = *slot->line;
   if (!p.built || p.raw != raw) Build(p, raw);
-  return p;
+  return &p;
 }
 
 // Marks the line that runs, so lookups of its tokens are remembered; cleared
@@ -215,15 +222,20 @@ bool RouteShifted(Interpreter& in, const PreparedLine& p) {
   return true;
 }
 
+// A line prepared afresh, with nothing kept.
+void RoutePlain(Interpreter& in, std::string_view raw) {
+  if (SkippedByGate(in, raw)) return;
+  PrepareLine(raw, in.line);
+  RewriteArithmetic(in, in.line);
+  RouteText(in, in.line);
+}
+
 void RouteLine(Interpreter& in, std::string_view raw) {
   if (raw.empty() || raw == "\n" || raw[0] == '#') return;
-  if constexpr (!kReuseLines) {
-    if (SkippedByGate(in, raw)) return;
-    PrepareLine(raw, in.line);
-    RewriteArithmetic(in, in.line);
-    return RouteText(in, in.line);
-  }
-  PreparedLine& p = LineFor(in, raw);
+  if constexpr (!kReuseLines) return RoutePlain(in, raw);
+  PreparedLine* cached = LineFor(in, raw);
+  if (!cached) return RoutePlain(in, raw);
+  PreparedLine& p = *cached;
   // The same test as SkippedByGate, with the first word looked at once.
   if (in.ifInfo.enabled && !in.ifInfo.result && !p.blockKeyword) return;
   RunningLine running(in.lineCache, p);

@@ -74,10 +74,19 @@ struct PreparedLine {
   std::vector<TokenMemo> memos;
 };
 
+// Where one line's entry is kept. A line is prepared for keeps only when it
+// comes round again (same place, same length), so code that runs once costs
+// no memory; its content is compared on every later run.
+struct CacheSlot {
+  const char* seenAt = nullptr;
+  std::size_t seenSize = 0;
+  std::unique_ptr<PreparedLine> line;
+};
+
 struct LineCache {
-  // Script lines by their index; other lines (the shell's) share one entry.
-  std::vector<std::unique_ptr<PreparedLine>> byIndex;
-  std::unique_ptr<PreparedLine> other;
+  // Script lines by their index; other lines (the shell's) share one slot.
+  std::vector<CacheSlot> byIndex;
+  CacheSlot other;
 
   // The line running now, null when none (lookups then remember nothing).
   PreparedLine* current = nullptr;
