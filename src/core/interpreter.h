@@ -34,6 +34,9 @@ struct Host {
   std::function<void(std::int64_t ms)> sleep;
   // Stop a script after this many executed lines (0: no limit).
   std::int64_t stepLimit = 0;
+  // Where the shell takes its lines from when a line editor is installed (it
+  // then draws the prompt itself); null means the plain reader.
+  LineReader::Result (*readShellLine)(Interpreter&, std::string& line) = nullptr;
 };
 
 // The state of the current if/elif/else chain.

@@ -19,7 +19,7 @@ static int Run(Interpreter& in, int argc, char** argv) {
     in.host.out.Write(msg::kBanner);
     in.host.out.Put('\n');
     // Line editing only for a person at a terminal; pipes and files are read plainly.
-    if (isatty(0) == 1 && isatty(1) == 1) UseTerminalLineEditor();
+    if (isatty(0) == 1 && isatty(1) == 1) UseTerminalLineEditor(in);
     KorvaneShell(in);
   }
   if (argv[1][0] == '-') return 0;

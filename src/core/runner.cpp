@@ -20,8 +20,6 @@ namespace zarnith {
 
 namespace {
 
-ShellLineSource gShellLineSource = nullptr;
-
 void ReportFileError(Interpreter& in, std::string_view operation, const char* path, int err) {
   std::string line = "Error: ";
   line += operation;
@@ -67,7 +65,6 @@ bool SplitLines(std::string_view text, std::vector<std::string_view>& lines) try
 
 }  // namespace
 
-void SetShellLineSource(ShellLineSource source) { gShellLineSource = source; }
 
 void ParseFile(Interpreter& in, const char* path) {
   int fd = ::open(path, O_RDONLY | O_CLOEXEC);
@@ -98,10 +95,10 @@ void KorvaneShell(Interpreter& in) {
   std::string line;
   for (;;) {
     // A line editor draws the prompt itself.
-    if (!gShellLineSource) in.host.out.Write(msg::kPrompt);
+    auto readEdited = in.host.readShellLine;
+    if (!readEdited) in.host.out.Write(msg::kPrompt);
     in.host.out.Flush();
-    LineReader::Result r =
-        gShellLineSource ? gShellLineSource(in, line) : in.host.in.ReadLine(line);
+    LineReader::Result r = readEdited ? readEdited(in, line) : in.host.in.ReadLine(line);
     if (r == LineReader::Result::kEnd) {
       // End of input ends the shell the way exit does, on a fresh line.
       in.host.out.Put('\n');

@@ -18,9 +18,4 @@ void Execute(Interpreter& in, std::string_view text);
 // or the end of input ends the program.
 [[noreturn]] void KorvaneShell(Interpreter& in);
 
-// Where the shell takes its lines from. The terminal shell installs a line
-// editor here; null means the plain reader over standard input.
-using ShellLineSource = LineReader::Result (*)(Interpreter&, std::string& line);
-void SetShellLineSource(ShellLineSource source);
-
 }  // namespace zarnith

@@ -133,7 +133,7 @@ LineReader::Result ReadEditedLine(Interpreter& in, std::string& line) {
 
 }  // namespace
 
-bool UseTerminalLineEditor() {
+bool UseTerminalLineEditor(Interpreter& in) {
   if (!LoadEditLibrary()) return false;
   // Let the editor measure characters the way the terminal shows them.
   std::setlocale(LC_CTYPE, "");
@@ -149,7 +149,7 @@ bool UseTerminalLineEditor() {
   gLib.elSet(gEditor, EL_ADDFN, "zarnith-end-or-delete", "End input or delete a character",
              EndOrDelete);
   gLib.elSet(gEditor, EL_BIND, "^D", "zarnith-end-or-delete", nullptr);
-  SetShellLineSource(ReadEditedLine);
+  in.host.readShellLine = ReadEditedLine;
   return true;
 }
 

@@ -2,11 +2,13 @@
 // history of this session, through libedit loaded when the shell starts.
 #pragma once
 
+#include "core/interpreter.h"
+
 namespace zarnith {
 
 // Makes the shell read its lines through the line editor. Call only when
 // standard input and standard output are both terminals. Returns false, and
 // leaves the plain reader in place, when the editor library is missing.
-bool UseTerminalLineEditor();
+bool UseTerminalLineEditor(Interpreter& in);
 
 }  // namespace zarnith
