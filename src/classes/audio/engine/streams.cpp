@@ -104,6 +104,11 @@ int ErrorCodeFor(const BusReport& bus, bool isUrl, Clock::duration waited) {
     if (isUrl && bus.errorCode == GST_STREAM_ERROR_FAILED) {
       return waited >= std::chrono::seconds(kNetworkTimeoutSeconds) ? kErrorTimeout : kErrorNoNet;
     }
+    // A file whose container was recognised but whose streams could not be
+    // linked to the audio output holds no audio track (an Ogg with only
+    // video). Depending on thread timing this shows as a data-flow error
+    // instead of a preroll with no audio stream; both mean the same.
+    if (bus.errorCode == GST_STREAM_ERROR_FAILED) return kErrorNotAudio;
     return kErrorFileForm;
   }
   return kErrorUnknown;
