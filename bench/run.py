@@ -153,8 +153,8 @@ def peak_rss(argv, c_dir):
     return int(done.stderr.split()[-1])
 
 
-def time_workload(spec, zarnith, rounds, c_dir, scratch):
-    name, title, peers, target, expected, inputs, repeat = spec
+def time_workload(workload, zarnith, rounds, c_dir, scratch):
+    name, title, peers, target, expected, inputs, repeat = workload
     expected = expected() if callable(expected) else expected
     for filename, make in inputs.items():
         with open(os.path.join(scratch, filename), "wb") as f:
@@ -172,13 +172,13 @@ def time_workload(spec, zarnith, rounds, c_dir, scratch):
 def print_table(results):
     print("%-28s %-8s %10s %10s %8s %8s  %s" %
           ("workload", "peer", "zarnith ms", "peer ms", "ratio", "target", "met"))
-    for spec in WORKLOADS:
-        name, title, peers = spec[0], spec[1], spec[2]
+    for workload in WORKLOADS:
+        name, title, peers = workload[0], workload[1], workload[2]
         if name not in results:
             continue
         medians = results[name][0]
         for i, peer in enumerate(peers):
-            goal = spec[3] if i == 0 else EXTRA_TARGETS.get((name, peer))
+            goal = workload[3] if i == 0 else EXTRA_TARGETS.get((name, peer))
             ratio = medians["zarnith"] / medians[peer]
             print("%-28s %-8s %10.1f %10.1f %8.2f %8s  %s" % (
                 title if i == 0 else "", peer, medians["zarnith"] * 1000, medians[peer] * 1000,
@@ -191,10 +191,10 @@ def print_table(results):
                 name, kib / 1024, limit / 1024, "yes" if kib <= limit else "NO"))
 
 
-def callgrind(specs, zarnith, scratch):
-    for spec in specs:
-        name = spec[0]
-        for filename, make in spec[5].items():
+def callgrind(workloads_run, zarnith, scratch):
+    for workload in workloads_run:
+        name = workload[0]
+        for filename, make in workload[5].items():
             with open(os.path.join(scratch, filename), "wb") as f:
                 f.write(make())
         out = os.path.join(scratch, "callgrind.out")
@@ -218,21 +218,21 @@ def main():
     args = parser.parse_args()
     zarnith = os.path.abspath(args.zarnith)
     only = set(filter(None, args.only.split(",")))
-    specs = [w for w in WORKLOADS if not only or w[0] in only]
+    workloads_run = [w for w in WORKLOADS if not only or w[0] in only]
     with tempfile.TemporaryDirectory(prefix="zn-bench-") as scratch:
         os.chdir(scratch)
         if args.callgrind:
-            return callgrind([w for w in specs if w[0] not in ("execute", "startup")], zarnith,
+            return callgrind([w for w in workloads_run if w[0] not in ("execute", "startup")], zarnith,
                              scratch)
         c_dir = os.path.join(scratch, "bin")
         os.mkdir(c_dir)
         results, failures = {}, []
-        for spec in specs:
+        for workload in workloads_run:
             try:
-                results[spec[0]] = time_workload(spec, zarnith, args.rounds, c_dir, scratch)
+                results[workload[0]] = time_workload(workload, zarnith, args.rounds, c_dir, scratch)
             except WrongOutput as e:
                 failures.append(str(e))
-            print("measured %s" % spec[0], file=sys.stderr)
+            print("measured %s" % workload[0], file=sys.stderr)
         print_table(results)
         for failure in failures:
             print("FAILED: " + failure)

@@ -41,8 +41,8 @@ struct Script {
   HSTREAM nextHandle = 100;
 
   Script() {
-    const char* spec = std::getenv("FAKEBASS_RESULTS");
-    for (const std::string& entry : Split(spec ? spec : "", ';')) {
+    const char* scripted = std::getenv("FAKEBASS_RESULTS");
+    for (const std::string& entry : Split(scripted ? scripted : "", ';')) {
       std::size_t eq = entry.find('=');
       if (eq == std::string::npos) continue;
       for (const std::string& v : Split(entry.substr(eq + 1), ',')) {
