@@ -9,6 +9,8 @@
 namespace zarnith {
 namespace {
 
+using testing::AddIntArray;
+using testing::AddStringArray;
 using testing::TestInterpreter;
 
 // An interpreter with int a = 10, int b = 2, string s = "7" and int array
@@ -20,8 +22,7 @@ struct Rewrite : ::testing::Test {
     st.intVars.emplace("a", 10);
     st.intVars.emplace("b", 2);
     st.stringVars.emplace("s", "7");
-    st.intArrays.emplace(
-        "arr", std::make_shared<std::vector<std::int64_t>>(std::vector<std::int64_t>{4, 5}));
+    AddIntArray(t.in, "arr", {4, 5});
   }
 
   std::string Rewritten(std::string line) {

@@ -9,6 +9,8 @@
 namespace zarnith {
 namespace {
 
+using testing::AddIntArray;
+using testing::AddStringArray;
 using testing::TestInterpreter;
 
 // An interpreter with int n = 4, string s = "abc", int array a = {4, 5, 6}
@@ -19,10 +21,8 @@ struct Resolve : ::testing::Test {
     Stores& st = t.in.stores;
     st.intVars.emplace("n", 4);
     st.stringVars.emplace("s", "abc");
-    st.intArrays.emplace(
-        "a", std::make_shared<std::vector<std::int64_t>>(std::vector<std::int64_t>{4, 5, 6}));
-    st.stringArrays.emplace("w", std::make_shared<std::vector<std::string>>(
-                                     std::vector<std::string>{"x", "\"q\"", ""}));
+    AddIntArray(t.in, "a", {4, 5, 6});
+    AddStringArray(t.in, "w", {"x", "\"q\"", ""});
     t.in.lineIndex = 6;
   }
 
@@ -93,7 +93,7 @@ TEST_F(Resolve, BadIndexEndsTheProgram) {
 }
 
 TEST_F(Resolve, EmptyArrayAcceptsNoIndex) {
-  t.in.stores.intArrays.emplace("e", std::make_shared<std::vector<std::int64_t>>());
+  AddIntArray(t.in, "e", {});
   EXPECT_EQ(ReadEndsWith("e[0]"), 127);
 }
 

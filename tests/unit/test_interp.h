@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "classes/registry.h"
 #include "core/interpreter.h"
@@ -11,6 +12,18 @@
 #include "core/runner.h"
 
 namespace zarnith::testing {
+
+// Puts an array into the stores under a name.
+inline void AddIntArray(Interpreter& in, std::string_view name,
+                        std::vector<std::int64_t> elements) {
+  in.stores.intArrays.emplace(std::string(name),
+                              std::make_shared<std::vector<std::int64_t>>(std::move(elements)));
+}
+inline void AddStringArray(Interpreter& in, std::string_view name,
+                           std::vector<std::string> elements) {
+  in.stores.stringArrays.emplace(std::string(name),
+                                 std::make_shared<std::vector<std::string>>(std::move(elements)));
+}
 
 struct TestInterpreter {
   Interpreter in;

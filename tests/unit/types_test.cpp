@@ -9,17 +9,9 @@
 namespace zarnith {
 namespace {
 
+using testing::AddIntArray;
+using testing::AddStringArray;
 using testing::TestInterpreter;
-
-void AddIntArray(Interpreter& in, std::string_view name, std::size_t length) {
-  in.stores.intArrays.emplace(std::string(name),
-                              std::make_shared<std::vector<std::int64_t>>(length));
-}
-
-void AddStringArray(Interpreter& in, std::string_view name, std::size_t length) {
-  in.stores.stringArrays.emplace(std::string(name),
-                                 std::make_shared<std::vector<std::string>>(length));
-}
 
 TEST(GetType, QuotesComeBeforeNumbers) {
   EXPECT_EQ(GetType("\"hello\""), "string");
@@ -56,8 +48,8 @@ TEST(GetTypeOfVar, ReturnedFollowsTheLastValue) {
 
 TEST(GetTypeOfVar, ElementReferencesTakeTheElementType) {
   TestInterpreter t;
-  AddIntArray(t.in, "a", 3);
-  AddStringArray(t.in, "s", 1);
+  AddIntArray(t.in, "a", std::vector<std::int64_t>(3));
+  AddStringArray(t.in, "s", std::vector<std::string>(1));
   EXPECT_EQ(GetTypeOfVar(t.in, "a"), "int-array");
   EXPECT_EQ(GetTypeOfVar(t.in, "s"), "string-array");
   // The index is not looked at.
@@ -78,10 +70,10 @@ TEST(GetTypeOfVar, StoreSearchOrderBreaksTies) {
   t.in.stores.intVars.emplace("n", 1);
   EXPECT_EQ(GetTypeOfVar(t.in, "n"), "int");
 
-  AddIntArray(t.in, "both", 1);
+  AddIntArray(t.in, "both", std::vector<std::int64_t>(1));
   EXPECT_EQ(GetTypeOfVar(t.in, "both"), "int-array");
   EXPECT_EQ(GetTypeOfVar(t.in, "both[0]"), "int");
-  AddStringArray(t.in, "both", 1);
+  AddStringArray(t.in, "both", std::vector<std::string>(1));
   EXPECT_EQ(GetTypeOfVar(t.in, "both"), "string-array");
   EXPECT_EQ(GetTypeOfVar(t.in, "both[0]"), "string");
   // A plain variable of the same name wins over both arrays for the bare name.
@@ -98,7 +90,7 @@ TEST(GetTypeEx, VariablesWinOverLiterals) {
   EXPECT_EQ(GetTypeEx(t.in, "word"), "unknown");
   t.in.stores.stringVars.emplace("12", "twelve");
   t.in.stores.intVars.emplace("\"q\"", 3);
-  AddIntArray(t.in, "arr", 2);
+  AddIntArray(t.in, "arr", std::vector<std::int64_t>(2));
   EXPECT_EQ(GetTypeEx(t.in, "12"), "string");
   EXPECT_EQ(GetTypeEx(t.in, "\"q\""), "int");
   EXPECT_EQ(GetTypeEx(t.in, "arr"), "int-array");
