@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 namespace zarnith {
 
@@ -13,15 +15,18 @@ constexpr std::size_t kOutputBuffer = 64 * 1024;
 constexpr std::size_t kReadChunk = 64 * 1024;
 }  // namespace
 
-Output::Output(int fd) : fd_(fd), lineBuffered_(isatty(fd) == 1) {
-  buffer_.reserve(kOutputBuffer);
-}
+Output::Output(int fd) : fd_(fd), lineBuffered_(isatty(fd) == 1) { buffer_.reserve(kOutputBuffer); }
 
 Output::~Output() { Flush(); }
 
 void Output::Write(std::string_view text) {
   if (sink_) {
-    sink_->append(text);
+    // A capture that cannot grow drops the text, as a failed write would.
+    try {
+      sink_->append(text);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
     return;
   }
   if (buffer_.size() + text.size() > kOutputBuffer) {

@@ -2,19 +2,26 @@
 // way results are handed back.
 #include "values/report.h"
 
+#include <charconv>
+
 #include "values/text.h"
 
 namespace zarnith {
 
 void PrintError(Interpreter& in, std::string_view message, std::string_view typeName) {
-  std::string line = "error: ";
+  // Written in parts, without building a string: this also reports that
+  // memory has run out, so it must not need any.
+  char number[24];
   // lineIndex + 1 computed without overflow for any stored value.
-  AppendInt(line, static_cast<std::int64_t>(static_cast<std::uint64_t>(in.lineIndex) + 1));
-  line += ": ";
-  line += message;
-  line += typeName;
-  line += '\n';
-  in.host.out.Write(line);
+  auto lineNumber = static_cast<std::int64_t>(static_cast<std::uint64_t>(in.lineIndex) + 1);
+  auto end = std::to_chars(number, number + sizeof number, lineNumber).ptr;
+  Output& out = in.host.out;
+  out.Write("error: ");
+  out.Write(std::string_view(number, static_cast<std::size_t>(end - number)));
+  out.Write(": ");
+  out.Write(message);
+  out.Write(typeName);
+  out.Put('\n');
 }
 
 void PrintError(Interpreter& in, std::string_view message) { PrintError(in, message, {}); }
