@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "core/interpreter.h"
+#include "state/interpreter.h"
 
 namespace zarnith {
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "core/interpreter.h"
+#include "state/interpreter.h"
 
 namespace zarnith {
 

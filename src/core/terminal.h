@@ -2,7 +2,7 @@
 // history of this session, through libedit loaded when the shell starts.
 #pragma once
 
-#include "core/interpreter.h"
+#include "state/interpreter.h"
 
 namespace zarnith {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/interpreter.h"
+#include "state/interpreter.h"
 
 namespace zarnith {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/interpreter.h"
+#include "state/interpreter.h"
 
 namespace zarnith::fuzz {
 

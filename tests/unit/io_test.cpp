@@ -1,4 +1,4 @@
-#include "core/io.h"
+#include "state/io.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

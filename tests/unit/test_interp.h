@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "classes/registry.h"
-#include "core/interpreter.h"
+#include "state/interpreter.h"
 #include "core/line.h"
 #include "core/runner.h"
 

@@ -1,7 +1,7 @@
 // The hello class.
 #pragma once
 
-#include "core/interpreter.h"
+#include "state/interpreter.h"
 
 namespace zarnith {
 

@@ -1,7 +1,7 @@
 // The os class.
 #pragma once
 
-#include "core/interpreter.h"
+#include "state/interpreter.h"
 
 namespace zarnith {
 

@@ -1,5 +1,5 @@
 // The interpreter record: construction and release of what classes hold.
-#include "core/interpreter.h"
+#include "state/interpreter.h"
 
 #include <time.h>
 #include <unistd.h>

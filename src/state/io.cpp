@@ -1,5 +1,5 @@
 // Buffered standard output and the shared line reader.
-#include "core/io.h"
+#include "state/io.h"
 
 #include <unistd.h>
 

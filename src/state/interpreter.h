@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/io.h"
+#include "state/io.h"
 #include "core/line_cache.h"
 #include "values/value.h"
 
