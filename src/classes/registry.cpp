@@ -37,14 +37,6 @@ Class* FindClass(Interpreter& in, std::string_view name) {
   return nullptr;
 }
 
-namespace {
-
-struct ClassCall {
-  std::string_view className, command;
-};
-
-// "class:command" cut at its colons. Anything from a second colon on is
-// dropped, so fs:open:x calls open; scripts may rely on that.
 std::optional<ClassCall> SplitClassCall(std::string_view head) {
   std::size_t colon = head.find(':');
   if (colon == std::string_view::npos) return std::nullopt;
@@ -52,12 +44,7 @@ std::optional<ClassCall> SplitClassCall(std::string_view head) {
   return ClassCall{head.substr(0, colon), rest.substr(0, rest.find(':'))};
 }
 
-}  // namespace
-
-bool ClassHandle(Interpreter& in, std::span<std::string_view> pieces) {
-  std::optional<ClassCall> call = SplitClassCall(pieces[0]);
-  if (!call) return false;
-  Class* entry = FindClass(in, call->className);
+bool CallClass(Interpreter& in, Class* entry, ArgList args) {
   if (!entry) {
     PrintError(in, msg::kClassNotExists);
     return false;
@@ -66,9 +53,16 @@ bool ClassHandle(Interpreter& in, std::span<std::string_view> pieces) {
     PrintError(in, msg::kClassNotUsed);
     return false;
   }
-  pieces[0] = call->command;
-  entry->caller(in, pieces);
+  entry->caller(in, args);
   return true;
+}
+
+bool ClassHandle(Interpreter& in, std::span<std::string_view> pieces) {
+  std::optional<ClassCall> call = SplitClassCall(pieces[0]);
+  if (!call) return false;
+  Class* entry = FindClass(in, call->className);
+  pieces[0] = call->command;
+  return CallClass(in, entry, pieces);
 }
 
 void UseStatement(Interpreter& in, std::span<const std::string_view> pieces) {

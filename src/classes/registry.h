@@ -2,6 +2,7 @@
 // dispatch of class calls.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -19,5 +20,17 @@ bool ClassHandle(Interpreter& in, std::span<std::string_view> pieces);
 void UseStatement(Interpreter& in, std::span<const std::string_view> pieces);
 
 Class* FindClass(Interpreter& in, std::string_view name);
+
+struct ClassCall {
+  std::string_view className, command;
+};
+
+// "class:command" cut at its colons. Anything from a second colon on is
+// dropped, so fs:open:x calls open; scripts may rely on that.
+std::optional<ClassCall> SplitClassCall(std::string_view head);
+
+// Calls the class (null when no class has the name) with an argument list
+// whose element 0 is the command name, once it is known and enabled.
+bool CallClass(Interpreter& in, Class* entry, ArgList args);
 
 }  // namespace zarnith

@@ -82,6 +82,7 @@ void Execute(Interpreter& in, std::string_view text) {
   in.lineIndex = 0;
   if (!SplitLines(text, lines)) return PrintError(in, msg::kOutOfMemory);
   const auto count = static_cast<std::int64_t>(lines.size());
+  ScriptPlans plans(in, lines);
   std::int64_t steps = 0;
   // jump may leave lineIndex at -1 (line 1 runs next); nothing lower is stored.
   for (in.lineIndex = 0; in.lineIndex >= 0 && in.lineIndex < count; ++in.lineIndex) {

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "state/io.h"
-#include "core/line_cache.h"
 #include "values/value.h"
 
 namespace zarnith {
@@ -34,6 +33,9 @@ struct Host {
   std::function<void(std::int64_t ms)> sleep;
   // Stop a script after this many executed lines (0: no limit).
   std::int64_t stepLimit = 0;
+  // Script lines that run again are compiled into plans (the plan path);
+  // off, every line takes the reference path. Both give the same results.
+  bool linePlans = true;
   // Where the shell takes its lines from when a line editor is installed (it
   // then draws the prompt itself); null means the plain reader.
   LineReader::Result (*readShellLine)(Interpreter&, std::string& line) = nullptr;
@@ -71,6 +73,12 @@ struct FsFile {
 struct BassLibrary;
 // The crypto class's digest library, defined by the crypto unit.
 struct CryptoLibrary;
+// The plans of the running script's lines, private to the statement
+// interpreter, which also frees them.
+struct LinePlans;
+struct LinePlansDeleter {
+  void operator()(LinePlans* plans) const;
+};
 
 struct Interpreter {
   Interpreter();
@@ -102,9 +110,8 @@ struct Interpreter {
   std::string line;
   std::vector<std::string_view> pieces;
   std::vector<std::string_view> words;
-  // What each line's text decides, kept between runs of the line; mutable
-  // because lookups that only read the stores remember their answers here.
-  mutable LineCache lineCache;
+  // The running script's line plans; null outside a script.
+  std::unique_ptr<LinePlans, LinePlansDeleter> plans;
 };
 
 }  // namespace zarnith

@@ -77,17 +77,17 @@ void IfOrElif(Interpreter& in, std::span<const std::string_view> words) {
 
 }  // namespace
 
-void IfHandle(Interpreter& in, std::span<const std::string_view> words) {
+void ElseHandle(Interpreter& in) {
   ifInfoType& info = in.ifInfo;
-  if (words[0] == "else") {
-    bool runs = info.skiping && (info.lastCond == "if" || info.lastCond == "elif");
-    info = {true, "else", runs, !runs};
-    return;
-  }
-  if (words[0] == "end") {
-    info = ifInfoType{};
-    return;
-  }
+  bool runs = info.skiping && (info.lastCond == "if" || info.lastCond == "elif");
+  info = {true, "else", runs, !runs};
+}
+
+void EndHandle(Interpreter& in) { in.ifInfo = ifInfoType{}; }
+
+void IfHandle(Interpreter& in, std::span<const std::string_view> words) {
+  if (words[0] == "else") return ElseHandle(in);
+  if (words[0] == "end") return EndHandle(in);
   IfOrElif(in, words);
 }
 

@@ -26,22 +26,10 @@ bool IsOperand(const Interpreter& in, std::string_view word) {
   return GetTypeEx(in, word) == type::kInt || CheckOnVariable(in, word);
 }
 
-// Two's-complement arithmetic without undefined behaviour.
 std::optional<std::int64_t> Compute(Interpreter& in, char op, std::int64_t a, std::int64_t b) {
-  auto ua = static_cast<std::uint64_t>(a);
-  auto ub = static_cast<std::uint64_t>(b);
-  switch (op) {
-    case '+': return static_cast<std::int64_t>(ua + ub);
-    case '-': return static_cast<std::int64_t>(ua - ub);
-    case '*': return static_cast<std::int64_t>(ua * ub);
-    default: break;
-  }
-  if (b == 0) {
-    PrintError(in, msg::kDivisionByZero);
-    return std::nullopt;
-  }
-  if (a == std::numeric_limits<std::int64_t>::min() && b == -1) return a;
-  return a / b;
+  std::optional<std::int64_t> result = ComputeOperation(op, a, b);
+  if (!result) PrintError(in, msg::kDivisionByZero);
+  return result;
 }
 
 }  // namespace
@@ -76,11 +64,6 @@ OperationPlan PlanOperation(std::string_view line, std::size_t p) {
     pattern += op;
     pattern += plan.right;
     plan.patternAt = line.find(pattern);
-  }
-  if (plan.patternAt != std::string::npos) {
-    std::string_view pattern =
-        line.substr(plan.patternAt, plan.left.size() + 1 + plan.right.size());
-    plan.plainPattern = pattern.find_first_of(", :") == std::string_view::npos;
   }
   return plan;
 }

@@ -3,11 +3,38 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "state/interpreter.h"
 
 namespace zarnith {
+
+// The operation at one operator character of a line, as far as the text alone
+// decides it; the operands' values are read when it is evaluated.
+struct OperationPlan {
+  bool present = false;          // the character occurs in the text
+  bool candidate = false;        // no space beside it and the line is not cut at its edge
+  std::string_view left, right;  // operand words, quotes stripped
+  std::size_t patternAt = std::string::npos;  // first "left op right" in the text
+};
+
+// The result of a OP b in two's complement, without undefined behaviour;
+// none for a division by zero.
+inline std::optional<std::int64_t> ComputeOperation(char op, std::int64_t a, std::int64_t b) {
+  auto ua = static_cast<std::uint64_t>(a);
+  auto ub = static_cast<std::uint64_t>(b);
+  switch (op) {
+    case '+': return static_cast<std::int64_t>(ua + ub);
+    case '-': return static_cast<std::int64_t>(ua - ub);
+    case '*': return static_cast<std::int64_t>(ua * ub);
+    default: break;
+  }
+  if (b == 0) return std::nullopt;
+  if (a == std::numeric_limits<std::int64_t>::min() && b == -1) return a;
+  return a / b;
+}
 
 // Rewrites the operation around the operator at byte `position` of `line`, in
 // place. The line stays unchanged when the operation cannot be evaluated.

@@ -16,9 +16,7 @@ std::string_view StringToText(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-// The index text of a reference: after the first "[" up to the next "[" or the
-// end, and of that the part before its first "]".
-static std::string_view IndexText(std::string_view reference) {
+std::string_view IndexText(std::string_view reference) {
   std::string_view rest = reference.substr(reference.find('[') + 1);
   rest = rest.substr(0, rest.find('['));
   return rest.substr(0, rest.find(']'));
@@ -67,7 +65,7 @@ static Value ReadSlot(Interpreter& in, std::string_view name, const NameSlot& sl
 
 variable GetVariable(Interpreter& in, std::string_view name) {
   if (name == kReturnedName) return in.lastReturned;
-  NameSlot slot = LookUpName(in, name);
+  NameSlot slot = LookUpName(in.stores, name);
   if (slot.varType == type::kUnknown) return {type::kString, std::string(msg::kPleaseFixMe)};
   std::string_view varType = slot.varType == type::kIntArray      ? type::kInt
                              : slot.varType == type::kStringArray ? type::kString
@@ -77,27 +75,27 @@ variable GetVariable(Interpreter& in, std::string_view name) {
 
 Value IfVariableReplaceIt(Interpreter& in, std::string_view token) {
   if (token == kReturnedName) return in.lastReturned.value;
-  const TokenMemo& facts = TokenFacts(in, token);
-  if (facts.slot.varType != type::kUnknown) {
-    NameSlot slot = facts.slot;  // reading an element may look names up again
-    return ReadSlot(in, token, slot);
-  }
-  if (facts.literalType == type::kInt) return facts.literal;
+  NameSlot slot = LookUpName(in.stores, token);
+  if (slot.varType != type::kUnknown) return ReadSlot(in, token, slot);
+  if (auto number = ParseIntLiteral(token)) return *number;
   return std::string(token);
 }
 
-Text ResolveShared(Interpreter& in, std::string_view token) {
-  Value value = IfVariableReplaceIt(in, token);
-  if (auto* number = std::get_if<std::int64_t>(&value)) return Text(IntToText(*number));
-  const Text& text = std::get<Text>(value);
+Text BareShared(const Text& text) {
   std::string_view bare = StringToText(text.view());
   if (bare.empty()) return Text();
   return text.Sub(static_cast<std::size_t>(bare.data() - text.view().data()), bare.size());
 }
 
+Text ResolveShared(Interpreter& in, std::string_view token) {
+  Value value = IfVariableReplaceIt(in, token);
+  if (auto* number = std::get_if<std::int64_t>(&value)) return Text(IntToText(*number));
+  return BareShared(std::get<Text>(value));
+}
+
 std::string ResolveText(Interpreter& in, std::string_view token) {
   // Literals need no shared buffer: their text is the token's own.
-  if (token != kReturnedName && LookUpName(in, token).varType == type::kUnknown) {
+  if (token != kReturnedName && LookUpName(in.stores, token).varType == type::kUnknown) {
     if (auto number = ParseIntLiteral(token)) return IntToText(*number);
     return std::string(StringToText(token));
   }

@@ -13,6 +13,10 @@ namespace zarnith {
 // trailing quote goes.
 std::string_view StringToText(std::string_view text);
 
+// The index text of an element reference: after the first "[" up to the
+// next "[" or the end, and of that the part before its first "]".
+std::string_view IndexText(std::string_view reference);
+
 // Reads one element through a reference such as a[3]. A bad index ends the
 // program with status 127; a name that is no array gives the text "unknown".
 Value GetArrayValue(Interpreter& in, std::string_view reference);
@@ -30,5 +34,8 @@ std::string ResolveText(Interpreter& in, std::string_view token);
 // The same text, sharing the buffer of the variable it comes from: for
 // statements that store or extend a text rather than read it.
 Text ResolveShared(Interpreter& in, std::string_view token);
+
+// A text without its enclosing quotes (as StringToText), sharing its buffer.
+Text BareShared(const Text& text);
 
 }  // namespace zarnith

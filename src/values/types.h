@@ -2,11 +2,32 @@
 // name designates, and the type name of a resolved value.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "state/interpreter.h"
 
 namespace zarnith {
+
+// Where a name designates in the stores: its type name as GetTypeOfVar gives
+// it and the one store entry that holds it (the others are null). For an
+// element reference the type is the element's and the entry is the array's.
+// Entries never move and are never removed, so the pointers stay valid; what
+// they designate can only change when Stores::Shape() changes.
+enum class NameKind : std::uint8_t { kNone, kInt, kString, kIntArray, kStringArray, kIntItem, kStringItem };
+
+struct NameSlot {
+  NameKind kind = NameKind::kNone;  // the same as varType, for a quick switch
+  std::string_view varType = type::kUnknown;
+  const std::int64_t* intVar = nullptr;
+  const Text* stringVar = nullptr;
+  const IntArray* intArray = nullptr;
+  const StringArray* stringArray = nullptr;
+};
+
+// Searches the stores in their fixed order (not for the reserved name
+// "returned", which callers test first).
+NameSlot LookUpName(const Stores& stores, std::string_view name);
 
 // "string" for a double-quoted token, "int" for a decimal integer literal,
 // otherwise "unknown". Never looks at the stores.
@@ -24,13 +45,12 @@ std::string_view GetTypeEx(const Interpreter& in, std::string_view token);
 // The type name of a resolved value.
 std::string_view GetGoType(const Value& value);
 
-// Where a name designates (not for the reserved name "returned"): its type as
-// GetTypeOfVar gives it and the store entry that holds it. Remembered for the
-// tokens of the running line until a store gains a name.
-NameSlot LookUpName(const Interpreter& in, std::string_view name);
-
-// The same with the token's literal kind, for the resolver. The reference is
-// valid until the next lookup.
-const TokenMemo& TokenFacts(const Interpreter& in, std::string_view token);
+// Whether some store holds a name written like a literal (a quoted text or
+// a number), which would shadow that literal wherever it is written.
+bool LiteralNamesExist(const Stores& stores);
+bool ScanForLiteralNames(const Stores& stores);
+inline bool LiteralNamesExist(const Stores& stores) {
+  return stores.literalNamesAt == stores.Shape() ? stores.literalNames : ScanForLiteralNames(stores);
+}
 
 }  // namespace zarnith

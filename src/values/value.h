@@ -1,6 +1,7 @@
 // Script values, the five type names and the four variable stores.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -102,6 +103,18 @@ struct Stores {
   NameMap<Text> stringVars;
   NameMap<IntArray> intArrays;
   NameMap<StringArray> stringArrays;
+
+  // The shape version: names are only ever added, never removed, so the total
+  // count changes exactly when a name is gained by a store (also when a name
+  // already in one store is added to another). A lookup remembered at one
+  // shape stays true while the shape is the same.
+  std::size_t Shape() const {
+    return intVars.size() + stringVars.size() + intArrays.size() + stringArrays.size();
+  }
+
+  // LiteralNamesExist's answer and the shape it was worked out at.
+  mutable std::size_t literalNamesAt = SIZE_MAX;
+  mutable bool literalNames = false;
 };
 
 // A typed value: "int" always goes with an integer, "string" with a text.

@@ -1,0 +1,39 @@
+// The line classifier: cuts a prepared (and rewritten) line into its views and
+// picks the first statement form it matches, in the fixed order of the
+// language; then runs the statement of that form. Both ways of running a
+// line, and the tools that read scripts without running them, use it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "core/split.h"
+#include "core/statements.h"
+#include "state/interpreter.h"
+
+namespace zarnith {
+
+enum class LineForm : std::uint8_t { kNothing, kClassCall, kArray, kAssign, kBlock, kStatement };
+
+// What a line's text says about it once cut: its form, the statement for the
+// comma form, and the three-way split (made only when the form needs it).
+struct LineShape {
+  LineForm form = LineForm::kNothing;
+  StatementFn statement = nullptr;
+  ThreeWords three;
+};
+
+// Cuts `text` into argument pieces (always), the three-way split and the word
+// list (only as far as the tests of the forms go) and picks the form. The
+// views point into `text`.
+LineShape ClassifyLine(std::string_view text, std::vector<std::string_view>& pieces,
+                       std::vector<std::string_view>& words);
+
+// Runs the statement of a classified line. A class call writes the command
+// name over piece 0, so `pieces` must be the caller's own.
+void RunLine(Interpreter& in, const LineShape& shape, std::span<std::string_view> pieces,
+             std::span<const std::string_view> words);
+
+}  // namespace zarnith

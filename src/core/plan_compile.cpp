@@ -1,0 +1,142 @@
+// Compiling a script line into a plan: the reference path's preparation and
+// classification done once, and the choice of a specialised step.
+#include <algorithm>
+
+#include "classes/registry.h"
+#include "core/line.h"
+#include "core/plan.h"
+#include "values/conditions.h"
+
+namespace zarnith {
+
+namespace {
+
+constexpr char kOperators[4] = {'+', '-', '*', '/'};
+constexpr std::string_view kOperatorChars = "+-*/";
+
+// An assignment's target: a plain name, or an element with an integer index
+// ("the reserved name" and one-bracket targets are left to the statement).
+bool PlainTarget(std::string_view t) {
+  return t != kReturnedName && t.find_first_of("[]") == std::string_view::npos;
+}
+
+bool ItemTarget(std::string_view t) {
+  std::size_t open = t.find('[');
+  return open != std::string_view::npos && t.find(']') != std::string_view::npos &&
+         MakeOperand(t).literalIndex && t.substr(0, open) != kReturnedName;
+}
+
+// The value of `name = L OP R` when the line's only operator character sits
+// between two operand words that the rewriting reads whole: the line then
+// always becomes `name = <number>` or stays as it is. No quotes to strip, no
+// space to cut the words short, no comma or colon whose pieces a number could
+// shift.
+bool PlanValueOperation(Plan& p, std::string_view value) {
+  std::string_view text = p.text;
+  auto isOperator = [](char c) { return kOperatorChars.find(c) != std::string_view::npos; };
+  if (std::count_if(text.begin(), text.end(), isOperator) != 1) return false;
+  std::size_t at = value.find_first_of(kOperatorChars);
+  if (at == std::string_view::npos || value.find_first_of("\" ,:") != std::string_view::npos) {
+    return false;
+  }
+  const OperationPlan& operation = p.operations[kOperatorChars.find(value[at])];
+  std::string_view left = value.substr(0, at), right = value.substr(at + 1);
+  if (!operation.candidate || operation.left != left || operation.right != right ||
+      operation.patternAt != static_cast<std::size_t>(left.data() - text.data())) {
+    return false;
+  }
+  p.op = value[at];
+  p.left = MakeOperand(left);
+  p.right = MakeOperand(right);
+  return true;
+}
+
+void ChooseAssignment(Plan& p) {
+  std::string_view target = p.shape.three.first, value = p.shape.three.rest;
+  bool plain = PlainTarget(target);
+  if (!plain && !ItemTarget(target)) return;
+  if (p.rewritable) {
+    if (!PlanValueOperation(p, value)) return;
+  } else {
+    p.left = MakeOperand(value);
+  }
+  p.target = MakeOperand(plain ? target : target.substr(0, target.find('[')));
+  if (!plain) {
+    Operand item = MakeOperand(target);
+    p.target.literalIndex = true;
+    p.target.index = item.index;
+  }
+  p.step = plain ? Step::kAssign : Step::kAssignItem;
+}
+
+void ChooseBlockStep(Plan& p) {
+  const std::vector<std::string_view>& w = p.words;
+  if (w[0] == "else" || w[0] == "end") {
+    p.step = w[0] == "else" ? Step::kElse : Step::kEnd;
+    return;
+  }
+  if ((w[0] != "if" && w[0] != "elif") || w.size() < 4) return;
+  std::string_view op = w[2];
+  if (op == "<" || op == ">") {
+    p.op = op[0];
+  } else if (op == "==" || op == "!=") {
+    p.op = op[0];
+  } else {
+    return;
+  }
+  p.keyword = w[0] == "if" ? "if" : "elif";
+  p.left = MakeOperand(w[1]);
+  p.right = MakeOperand(w[3]);
+  p.step = Step::kCompare;
+}
+
+void ChooseStatement(Plan& p) {
+  const std::vector<std::string_view>& pieces = p.pieces;
+  std::string_view keyword = pieces[0];
+  if (keyword == "jump" && pieces.size() >= 2) {
+    p.left = MakeOperand(pieces[1]);
+    p.step = Step::kJump;
+  } else if ((keyword == "print" || keyword == "printc") && pieces.size() == 2) {
+    p.left = MakeOperand(pieces[1]);
+    p.lineFeed = keyword == "print";
+    p.step = Step::kPrint;
+  } else if (keyword == "append" && pieces.size() >= 3) {
+    p.left = MakeOperand(pieces[1]);
+    p.right = MakeOperand(pieces[2]);
+    p.step = Step::kAppend;
+  }
+}
+
+void PlanClassCall(Interpreter& in, Plan& p) {
+  std::optional<ClassCall> call = SplitClassCall(p.pieces[0]);
+  p.className = call->className;
+  p.callArgs = p.pieces;
+  p.callArgs[0] = call->command;
+  Class* entry = FindClass(in, p.className);
+  if (entry) p.classIndex = static_cast<std::size_t>(entry - in.classes.data());
+}
+
+}  // namespace
+
+std::unique_ptr<Plan> CompilePlan(Interpreter& in, std::string_view raw) {
+  auto plan = std::make_unique<Plan>();
+  Plan& p = *plan;
+  p.raw = raw.data();
+  p.blockKeyword = IsBlockKeyword(raw.substr(0, raw.find(' ')));
+  PrepareLine(raw, p.text);
+  for (std::size_t k = 0; k < 4; ++k) {
+    std::size_t at = p.text.find(kOperators[k]);
+    if (at == std::string::npos) continue;
+    p.operations[k] = PlanOperation(p.text, at);
+    p.rewritable = p.rewritable || p.operations[k].candidate;
+  }
+  p.shape = ClassifyLine(p.text, p.pieces, p.words);
+  if (p.shape.form == LineForm::kClassCall) PlanClassCall(in, p);
+  if (p.shape.form == LineForm::kAssign) ChooseAssignment(p);
+  if (p.rewritable) return plan;
+  if (p.shape.form == LineForm::kBlock) ChooseBlockStep(p);
+  if (p.shape.form == LineForm::kStatement) ChooseStatement(p);
+  return plan;
+}
+
+}  // namespace zarnith
