@@ -47,7 +47,7 @@ fuzz: deps
 
 # Each fuzz target for FUZZ_SECONDS; a crash fails the run.
 fuzz-smoke: fuzz
-	for t in script math shell; do tests/fuzz/run.sh $(FUZZ_BUILD) $$t $(FUZZ_SECONDS) || exit 1; done
+	for t in script math shell paths; do tests/fuzz/run.sh $(FUZZ_BUILD) $$t $(FUZZ_SECONDS) || exit 1; done
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

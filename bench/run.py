@@ -9,13 +9,19 @@ alternating, for several rounds, each in the same scratch directory; every
 run's standard output is checked, and the table shows the median wall time of
 each program and the ratio Zarnith / peer against the workload's target.
 
-Usage: run.py ZARNITH [--rounds N] [--only NAME,...] [--callgrind]
+The table is also written to results.txt and drawn as a chart of the ratios,
+one group of bars per workload (results.svg, with matplotlib), beside this
+file unless --out says where.
+
+Usage: run.py ZARNITH [--rounds N] [--only NAME,...] [--callgrind] [--out DIR]
   --callgrind  instead of timing, counts the instructions of each Zarnith
                script under valgrind (stable on a noisy machine); compare the
                counts before and after a change.
 """
 import argparse
+import contextlib
 import hashlib
+import io
 import os
 import shutil
 import statistics
@@ -48,11 +54,15 @@ def digest_expected():
 # ratio, expected output (for every program), inputs to create, repeat: how
 # many runs make one sample (start-up is too short to time alone).
 WORKLOADS = [
-    ("count", "count to 1M", ["python3", "perl", "lua5.4", "tclsh", "bash"], 1.0,
+    ("count", "count to 1M", ["python3", "lua5.4", "perl", "tclsh", "bash"], 0.5,
      "1000000\n", {}, 1),
-    ("arith", "arith 200k (5 ops a pass)", ["python3", "perl"], 1.0,
+    ("arith", "arith 200k (5 ops a pass)", ["python3", "lua5.4", "perl"], 0.5,
      "20000100000\n", {}, 1),
-    ("append", "append 100k chars", ["tclsh", "perl", "python3"], 1.0,
+    ("array", "array 100k distinct lines", ["python3", "lua5.4", "perl"], 0.5,
+     "99999\n", {}, 1),
+    ("arrayread", "arrayread 100k (7 lines a pass)", ["python3", "lua5.4", "perl"], 0.5,
+     "500000\n", {}, 1),
+    ("append", "append 100k chars", ["perl", "lua5.4", "tclsh", "python3"], 1.0,
      "x" * 100000 + "\n", {}, 1),
     ("split", "split 200k words", ["lua5.4", "python3"], 1.0,
      "200000\nw199999\n", {"words.txt": words_file}, 1),
@@ -95,8 +105,45 @@ def build_c(source, out_dir):
     return exe
 
 
+ARRAY_LENGTH = 100000
+
+
+def array_programs():
+    """The array workload: one element assignment per line, for every
+    language (the Zarnith index must be a literal, so the fill is unrolled)."""
+    n = ARRAY_LENGTH
+    last = n - 1
+    return {
+        "main.zn": 'use, "strings"\narray int a[%d]\n' % n
+                   + "".join("a[%d] = %d\n" % (i, i) for i in range(n))
+                   + "strings:itoa, a[%d]\nprint, returned\n" % last,
+        "python3.py": "a = [0] * %d\n" % n + "".join("a[%d] = %d\n" % (i, i) for i in range(n))
+                      + "print(a[%d])\n" % last,
+        "lua5.4.lua": "local a = {}\n" + "".join("a[%d] = %d\n" % (i, i) for i in range(n))
+                      + "print(a[%d])\n" % last,
+        "perl.pl": "my @a = (0) x %d;\n" % n + "".join("$a[%d] = %d;\n" % (i, i) for i in range(n))
+                   + 'print "$a[%d]\\n";\n' % last,
+    }
+
+
+# Workloads whose programs are written at run time into the scratch directory.
+GENERATED = {"array": array_programs}
+
+
+def program_folder(workload, scratch):
+    if workload not in GENERATED:
+        return os.path.join(HERE, workload)
+    folder = os.path.join(scratch, "programs", workload)
+    if not os.path.isdir(folder):
+        os.makedirs(folder)
+        for filename, text in GENERATED[workload]().items():
+            with open(os.path.join(folder, filename), "w") as f:
+                f.write(text)
+    return folder
+
+
 def command_for(workload, peer, zarnith, c_dir):
-    folder = os.path.join(HERE, workload)
+    folder = program_folder(workload, os.path.dirname(c_dir))
     if peer == "zarnith":
         return [zarnith, os.path.join(folder, "main.zn")]
     if peer == "c":
@@ -191,15 +238,49 @@ def print_table(results):
                 name, kib / 1024, limit / 1024, "yes" if kib <= limit else "NO"))
 
 
+def draw_chart(results, path):
+    """The ratios Zarnith / peer as bars, one group per workload, on a log
+    scale with a line at 1 (below it Zarnith is faster)."""
+    import matplotlib
+    matplotlib.use("Agg")
+    matplotlib.rcParams["svg.hashsalt"] = "zarnith-bench"
+    import matplotlib.pyplot as plt
+    groups = [w for w in WORKLOADS if w[0] in results]
+    peers = []
+    for w in groups:
+        peers += [p for p in w[2] if p not in peers]
+    width = 0.8 / len(peers)
+    fig, ax = plt.subplots(figsize=(11, 4.5))
+    for j, peer in enumerate(peers):
+        xs, ys = [], []
+        for i, w in enumerate(groups):
+            medians = results[w[0]][0]
+            if peer in medians:
+                xs.append(i + (j - (len(peers) - 1) / 2) * width)
+                ys.append(medians["zarnith"] / medians[peer])
+        ax.bar(xs, ys, width, label=peer)
+    ax.axhline(1.0, color="black", linewidth=0.8)
+    ax.set_yscale("log")
+    ax.set_xticks(range(len(groups)))
+    ax.set_xticklabels([w[0] for w in groups], rotation=20)
+    ax.set_ylabel("Zarnith time / peer time (lower is faster)")
+    ax.set_title("Zarnith against other languages (median wall time)")
+    ax.legend(ncol=4, fontsize="small")
+    fig.tight_layout()
+    fig.savefig(path, format="svg", metadata={"Date": None})
+    plt.close(fig)
+
+
 def callgrind(workloads_run, zarnith, scratch):
     for workload in workloads_run:
         name = workload[0]
+        program_folder(name, scratch)
         for filename, make in workload[5].items():
             with open(os.path.join(scratch, filename), "wb") as f:
                 f.write(make())
         out = os.path.join(scratch, "callgrind.out")
         subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=" + out,
-                        zarnith, os.path.join(HERE, name, "main.zn")],
+                        zarnith, os.path.join(program_folder(name, scratch), "main.zn")],
                        cwd=scratch, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                        check=True)
         with open(out) as f:
@@ -215,8 +296,10 @@ def main():
     parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--only", default="")
     parser.add_argument("--callgrind", action="store_true")
+    parser.add_argument("--out", default=HERE, help="where results.txt and results.svg go")
     args = parser.parse_args()
     zarnith = os.path.abspath(args.zarnith)
+    out_dir = os.path.abspath(args.out)
     only = set(filter(None, args.only.split(",")))
     workloads_run = [w for w in WORKLOADS if not only or w[0] in only]
     with tempfile.TemporaryDirectory(prefix="zn-bench-") as scratch:
@@ -233,9 +316,17 @@ def main():
             except WrongOutput as e:
                 failures.append(str(e))
             print("measured %s" % workload[0], file=sys.stderr)
-        print_table(results)
-        for failure in failures:
-            print("FAILED: " + failure)
+        report = io.StringIO()
+        with contextlib.redirect_stdout(report):
+            print_table(results)
+            for failure in failures:
+                print("FAILED: " + failure)
+        sys.stdout.write(report.getvalue())
+        with open(os.path.join(out_dir, "results.txt"), "w") as f:
+            f.write(report.getvalue())
+        if results:
+            draw_chart(results, os.path.join(out_dir, "results.svg"))
+            print("chart: " + os.path.join(out_dir, "results.svg"))
         return 1 if failures else 0
 
 
