@@ -4,3 +4,7 @@ add_test(NAME package/deb
                  ${CMAKE_CPACK_COMMAND} ${PROJECT_BINARY_DIR})
 set_tests_properties(package/deb PROPERTIES
   ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/audio/lsan.supp" SKIP_RETURN_CODE 77 TIMEOUT 300)
+# scripts/install-deps.sh against stand-ins for apt: what each group and each
+# make target installs.
+add_test(NAME package/install_deps
+         COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/package/install_deps_test.py ${PROJECT_SOURCE_DIR})
