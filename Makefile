@@ -61,7 +61,8 @@ fuzz-smoke: fuzz
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# A Debian package of what `install` installs, under /usr: $(BUILD)/zarnith_*.deb
+# The Debian packages of what `install` installs, under /usr:
+# $(BUILD)/zarnith_*.deb and $(BUILD)/zarnith-audio_*.deb
 package: build
 	@sh scripts/install-deps.sh package
 	cd $(BUILD) && cpack -G DEB

@@ -17,7 +17,7 @@ group_packages() {
                  libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
                  gstreamer1.0-alsa" ;;
     test) echo "googletest libgtest-dev tmux $(group_packages package) lintian" ;;
-    package) echo "dpkg-dev" ;;
+    package) echo "dpkg-dev file" ;;
     fuzz) echo "clang" ;;
     bench) echo "dash lua5.4 tcl perl valgrind" ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 1 ;;
