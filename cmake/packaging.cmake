@@ -77,7 +77,8 @@ set(CPACK_DEBIAN_ZARNITH_PACKAGE_DEPENDS "libssl3")
 set(CPACK_DEBIAN_ZARNITH_PACKAGE_RECOMMENDS "libedit2, zarnith-audio")
 set(CPACK_COMPONENTS_ALL zarnith)
 
-if(ZARNITH_AUDIO)
+# The fuzz build has no audio module (it replaces the bass class).
+if(ZARNITH_AUDIO AND NOT ZARNITH_FUZZ)
   install(FILES ${ZARNITH_DEBIAN_DIR}/copyright ${ZARNITH_DEBIAN_DIR}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/zarnith-audio COMPONENT audio)
   list(APPEND CPACK_COMPONENTS_ALL audio)
