@@ -7,12 +7,17 @@ FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test sanitize install package clean format bench fuzz fuzz-smoke
+.PHONY: all deps test-deps build run test sanitize install package clean format bench fuzz fuzz-smoke
 
 all: build
 
+# What building and running need; the test, packaging and fuzzing tools come
+# with the targets that use them (scripts/install-deps.sh names the groups).
 deps:
-	@sh scripts/install-deps.sh
+	@sh scripts/install-deps.sh build
+
+test-deps:
+	@sh scripts/install-deps.sh build test
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)
@@ -25,14 +30,17 @@ run: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target zarnith
 	./$(BUILD)/zarnith examples/tour.zn
 
-test: build
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+# Configured again first: a build tree made by `make run` found no googletest.
+test: test-deps $(BUILD)/build.ninja
+	cmake $(BUILD) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure --no-tests=error -j $(JOBS)
 
-sanitize: deps
+sanitize: test-deps
 	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNITH_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure --no-tests=error -j $(JOBS)
 
 # Times Zarnith against other languages on the same programs (bench/run.py).
 bench: build
@@ -40,7 +48,8 @@ bench: build
 	python3 bench/run.py $(BUILD)/zarnith $(BENCH_FLAGS)
 
 # libFuzzer targets (clang, AddressSanitizer and UndefinedBehaviorSanitizer).
-fuzz: deps
+fuzz:
+	@sh scripts/install-deps.sh build fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DZARNITH_FUZZ=ON -DZARNITH_TESTS=OFF $(CMAKE_FLAGS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
@@ -52,8 +61,10 @@ fuzz-smoke: fuzz
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# A Debian package of what `install` installs, under /usr: $(BUILD)/zarnith_*.deb
+# The Debian packages of what `install` installs, under /usr:
+# $(BUILD)/zarnith_*.deb and $(BUILD)/zarnith-audio_*.deb
 package: build
+	@sh scripts/install-deps.sh package
 	cd $(BUILD) && cpack -G DEB
 
 format:

@@ -21,6 +21,8 @@ HTML comments just before a `zarnith` block set up the run:
   <!-- file: NAME -->         the script's file name (default example.zn)
   <!-- setup: shell command --> run first in the example's fresh directory,
                               with $ZN_EXAMPLES naming the examples folder
+  <!-- line-ends: crlf -->    the script is saved with carriage return and line
+                              feed at the end of each line, as Windows does
 Other fenced blocks (sh, text, ...) are prose and are not run.
 
 Usage: guide_examples.py ZARNITH GUIDE.md
@@ -32,13 +34,14 @@ import sys
 import tempfile
 
 FENCE = re.compile(r"^```(\S*)\s*$")
-DIRECTIVE = re.compile(r"^<!--\s*(args|exit|file|setup):\s?(.*?)\s*-->\s*$")
+DIRECTIVE = re.compile(r"^<!--\s*(args|exit|file|setup|line-ends):\s?(.*?)\s*-->\s*$")
 
 
 class Example:
     def __init__(self, kind, line, body, directives):
         self.kind, self.line, self.body = kind, line, body
         self.args, self.exit, self.file, self.setup = [], 0, "example.zn", []
+        self.line_end = "\n"
         for name, value in directives:
             if name == "args":
                 self.args = value.split()
@@ -46,6 +49,9 @@ class Example:
                 self.exit = int(value)
             elif name == "file":
                 self.file = value
+            elif name == "line-ends":
+                assert value == "crlf", "line-ends: crlf is the only other kind"
+                self.line_end = "\r\n"
             else:
                 self.setup.append(value)
         self.input = ""
@@ -125,8 +131,8 @@ def run(exe, example, env):
             stdin, expected = session_io(example.body)
             cmd = [exe]
         else:
-            with open(os.path.join(tmp, example.file), "w") as f:
-                f.write(example.body)
+            with open(os.path.join(tmp, example.file), "w", newline="") as f:
+                f.write(example.body.replace("\n", example.line_end))
             stdin, expected = example.input, example.output
             cmd = [exe, example.file] + example.args
         proc = subprocess.run(cmd, input=stdin.encode(), cwd=tmp, env=env, timeout=60,
