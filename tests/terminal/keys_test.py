@@ -153,17 +153,19 @@ def check_status(status, recent):
 
 
 def finish(shell):
-    """Ctrl-C, an emptied line and a statement: the shell must still run it.
-    Tried a few times, as the keys before may have left a readline waiting."""
+    """Ctrl-C, an emptied line and a statement: the shell must still run it,
+    then end at Ctrl-D. Tried a few times, as the keys before may have left
+    a readline waiting. Returns early when the shell ended on its own."""
     for attempt in range(5):
         marker = b"keys-done-%d" % attempt
         if not shell.send(b"\x03"):
-            return False
+            return
         shell.drain(0.5)
         if not shell.send(b'\x05\x15print, "' + marker + b'"\r'):
-            return False
+            return
         if shell.wait_output(marker + b"\r\n", 30.0):
-            return shell.send(b"\x15\x04")
+            shell.send(b"\x15\x04")
+            return
     raise AssertionError("the shell no longer runs lines; it shows:\n%s"
                          % shell.output[-2000:].decode(errors="replace"))
 
@@ -180,24 +182,28 @@ def main():
     with tempfile.TemporaryDirectory(prefix="zn-keys-") as workdir:
         errors = os.path.join(workdir, "stderr")
         shell, recent = None, []
-        for typed in range(args.keys):
-            if shell is None:
-                shell = Shell(exe, workdir, errors)
-                starts += 1
-                if not shell.wait_output(b"> ", 30.0):
-                    raise AssertionError("no prompt")
-            key = random_key(rng)
-            recent = recent[-39:] + [key]
-            # Mostly one key and a short pause, as typed; sometimes a burst.
-            if shell.send(key):
-                shell.drain(0.002 if rng.random() < 0.9 else 0.0)
-                continue
-            check_status(shell.wait_end(), recent)
-            shell = None
-        if shell is not None and not finish(shell):
-            check_status(shell.wait_end(), recent)
-        elif shell is not None:
-            check_status(shell.wait_end(), recent)
+        try:
+            for _ in range(args.keys):
+                if shell is None:
+                    shell = Shell(exe, workdir, errors)
+                    starts += 1
+                    if not shell.wait_output(b"> ", 30.0):
+                        raise AssertionError("no prompt")
+                key = random_key(rng)
+                recent = recent[-39:] + [key]
+                # Mostly one key and a short pause, as typed; sometimes a burst.
+                if shell.send(key):
+                    shell.drain(0.002 if rng.random() < 0.9 else 0.0)
+                    continue
+                check_status(shell.wait_end(), recent)
+                shell = None
+            if shell is not None:
+                finish(shell)
+                check_status(shell.wait_end(), recent)
+                shell = None
+        finally:
+            if shell is not None:
+                shell.kill()
         with open(errors, "rb") as f:
             written = f.read()
         assert written == b"", "the shell wrote to standard error:\n%r" % written[:2000]

@@ -18,6 +18,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 SKIP = 77
@@ -61,7 +62,7 @@ class Pane:
     def info(self, fmt):
         return self.tmux("display-message", "-p", fmt).strip()
 
-    def wait_for(self, predicate, what, timeout=10.0):
+    def wait_for(self, predicate, what, timeout=30.0):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             lines = self.screen()
@@ -73,6 +74,19 @@ class Pane:
 
     def wait_screen(self, expected):
         return self.wait_for(lambda lines: lines == expected, "screen %r" % expected)
+
+    def wait_running(self):
+        """Waits until a typed line runs: the editor has handed the terminal
+        back in its usual line mode, which it keeps while a statement runs."""
+        tty = self.info("#{pane_tty}")
+
+        def cooked(_lines):
+            fd = os.open(tty, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+            try:
+                return termios.tcgetattr(fd)[3] & termios.ICANON
+            finally:
+                os.close(fd)
+        self.wait_for(cooked, "the line to run")
 
     def close(self):
         subprocess.run(["tmux", "-L", self.socket, "kill-server"], env=self.env,
@@ -189,6 +203,7 @@ def interrupt_running_statement(exe, tmp):
             pane.keys("Enter")
             screen[-1:] = ["> " + statement]
             pane.wait_screen(screen)
+            pane.wait_running()
             if statement.startswith("os:"):
                 pane.wait_for(lambda lines: children(pid), "the program to start")
             pane.keys("C-c")
@@ -209,6 +224,7 @@ def interrupt_running_statement(exe, tmp):
         pane.type('fs:open, "%s"' % fifo)
         pane.keys("Enter")
         pane.wait_for(lambda lines: lines[-1] == '> fs:open, "%s"' % fifo, "the open to start")
+        pane.wait_running()
         pane.keys("C-c")
         pane.wait_for(lambda lines: lines[-1] == "^C", "the first Ctrl-C")
         pane.keys("C-c")
