@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/line.h"
+#include "state/interrupt.h"
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/text.h"
@@ -109,7 +110,13 @@ void KorvaneShell(Interpreter& in) {
       PrintError(in, msg::kLineTooLong);
       continue;
     }
-    HandleString(in, line);
+    try {
+      HandleString(in, line);
+    } catch (const StatementInterrupted&) {
+      // Ctrl-C at the terminal: the statement is abandoned, the state kept;
+      // the next prompt starts below the terminal's "^C".
+      in.host.out.Put('\n');
+    }
   }
 }
 

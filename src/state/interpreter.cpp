@@ -4,12 +4,15 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "state/interrupt.h"
+
 namespace zarnith {
 
+// Ctrl-C at the terminal shell cuts a sleep short.
 static void RealSleep(std::int64_t ms) {
   timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
-  while (nanosleep(&ts, &ts) != 0) {
-  }
+  AbandonIfInterrupted();
+  while (nanosleep(&ts, &ts) != 0) AbandonIfInterrupted();
 }
 
 Interpreter::Interpreter() { host.sleep = RealSleep; }

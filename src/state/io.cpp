@@ -8,6 +8,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "state/interrupt.h"
+
 namespace zarnith {
 
 namespace {
@@ -72,11 +74,23 @@ bool LineReader::Fill() {
   buffer_.resize(old + kReadChunk);
   ssize_t n;
   do {
+    // Ctrl-C at the terminal shell abandons a readline waiting here.
+    if (InterruptRequested()) {
+      buffer_.resize(old);
+      throw StatementInterrupted{};
+    }
     n = ::read(fd_, buffer_.data() + old, kReadChunk);
   } while (n < 0 && errno == EINTR);
   buffer_.resize(old + (n > 0 ? static_cast<std::size_t>(n) : 0));
   if (n <= 0) atEnd_ = true;
   return n > 0;
+}
+
+bool LineReader::TakePartialLine(std::string& text) {
+  if (BufferEmpty() || buffer_.find('\n', start_) != std::string::npos) return false;
+  text.assign(buffer_, start_);
+  start_ = buffer_.size();
+  return true;
 }
 
 LineReader::Result LineReader::ReadLine(std::string& line) {

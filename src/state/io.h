@@ -55,6 +55,10 @@ class LineReader {
   // through its line editor without losing piped bytes).
   bool BufferEmpty() const { return start_ == buffer_.size(); }
 
+  // Hands over the unread bytes when they hold no whole line (the start of a
+  // line typed ahead at a terminal, for the line editor to go on with).
+  bool TakePartialLine(std::string& text);
+
  private:
   bool Fill();  // false at end of input
 

@@ -3,17 +3,22 @@
 
 Types lines, recalls one with the up arrow and edits it, moves the cursor,
 abandons a half-typed line with Ctrl-C, ends with Ctrl-D, and reads the
-screen with capture-pane. A second pane checks that Ctrl-C still ends a
-running statement. Exits 77 (skipped) when tmux is not installed.
+screen with capture-pane. Further panes check that Ctrl-C abandons a running
+statement and keeps the variables, that lines typed ahead of a readline are
+shown, and that nothing reaches standard error with an unknown TERM. Exits 77
+(skipped) when tmux is not installed.
 
 Usage: shell_test.py ZARNITH_EXECUTABLE
 """
 import os
 import pty
+import shlex
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 SKIP = 77
@@ -22,7 +27,7 @@ SKIP = 77
 class Pane:
     """One tmux server with one pane running the executable."""
 
-    def __init__(self, exe, tmp):
+    def __init__(self, exe, tmp, term=None, stderr=None):
         self.socket = "zn-term-%d-%d" % (os.getpid(), time.monotonic_ns())
         conf = os.path.join(tmp, "tmux.conf")
         with open(conf, "w") as f:
@@ -30,7 +35,12 @@ class Pane:
         env = dict(os.environ, LC_ALL="C.UTF-8")
         env.pop("TMUX", None)
         self.env = env
-        self.tmux("-f", conf, "new-session", "-d", "-x", "80", "-y", "24", exe)
+        command = shlex.quote(exe)
+        if term:
+            command = "TERM=%s exec %s" % (shlex.quote(term), command)
+        if stderr:
+            command += " 2>" + shlex.quote(stderr)
+        self.tmux("-f", conf, "new-session", "-d", "-x", "80", "-y", "24", command)
 
     def tmux(self, *args):
         return subprocess.run(["tmux", "-L", self.socket] + list(args), env=self.env,
@@ -52,7 +62,7 @@ class Pane:
     def info(self, fmt):
         return self.tmux("display-message", "-p", fmt).strip()
 
-    def wait_for(self, predicate, what, timeout=10.0):
+    def wait_for(self, predicate, what, timeout=30.0):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             lines = self.screen()
@@ -64,6 +74,19 @@ class Pane:
 
     def wait_screen(self, expected):
         return self.wait_for(lambda lines: lines == expected, "screen %r" % expected)
+
+    def wait_running(self):
+        """Waits until a typed line runs: the editor has handed the terminal
+        back in its usual line mode, which it keeps while a statement runs."""
+        tty = self.info("#{pane_tty}")
+
+        def cooked(_lines):
+            fd = os.open(tty, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+            try:
+                return termios.tcgetattr(fd)[3] & termios.ICANON
+            finally:
+                os.close(fd)
+        self.wait_for(cooked, "the line to run")
 
     def close(self):
         subprocess.run(["tmux", "-L", self.socket, "kill-server"], env=self.env,
@@ -146,18 +169,129 @@ def editing_session(exe, tmp):
         pane.close()
 
 
+def children(pid):
+    """The processes that pid started and that still run."""
+    path = "/proc/%s/task/%s/children" % (pid, pid)
+    with open(path) as f:
+        return f.read().split()
+
+
 def interrupt_running_statement(exe, tmp):
+    """Ctrl-C abandons the statement that runs, keeps every variable and ends
+    a started program, even one that ignores SIGINT; a second Ctrl-C ends a
+    statement that a first cannot reach."""
+    pane = Pane(exe, tmp)
+    try:
+        screen = ["Zarnith 0.1.2.5 (07.02.2021)", ">"]
+        pane.wait_screen(screen)
+        pid = pane.info("#{pane_pid}")
+        stubborn = os.path.join(tmp, "stubborn.sh")
+        with open(stubborn, "w") as f:
+            f.write('#!/bin/sh\ntrap "" INT\nexec sleep 300\n')
+        os.chmod(stubborn, 0o755)
+
+        pane.type("x = 5")
+        pane.keys("Enter")
+        pane.type('use, "os"')
+        pane.keys("Enter")
+        screen[-1:] = ["> x = 5", '> use, "os"', "=> 1", ">"]
+        pane.wait_screen(screen)
+
+        for statement in ("sleep, 30000", "readline", 'os:execute, "sleep 300"',
+                          'os:execute, "%s"' % stubborn):
+            pane.type(statement)
+            pane.keys("Enter")
+            screen[-1:] = ["> " + statement]
+            pane.wait_screen(screen)
+            pane.wait_running()
+            if statement.startswith("os:"):
+                pane.wait_for(lambda lines: children(pid), "the program to start")
+            pane.keys("C-c")
+            screen[-1:] = ["> " + statement, "^C", ">"]
+            pane.wait_screen(screen)
+            assert children(pid) == [], "a started program outlived Ctrl-C"
+
+        pane.type("return, x")
+        pane.keys("Enter")
+        screen[-1:] = ["> return, x", "=> 5", ">"]
+        pane.wait_screen(screen)
+
+        # Opening a FIFO without a writer waits where Ctrl-C cannot reach.
+        fifo = os.path.join(tmp, "fifo")
+        os.mkfifo(fifo)
+        pane.type('use, "fs"')
+        pane.keys("Enter")
+        pane.type('fs:open, "%s"' % fifo)
+        pane.keys("Enter")
+        pane.wait_for(lambda lines: lines[-1] == '> fs:open, "%s"' % fifo, "the open to start")
+        pane.wait_running()
+        pane.keys("C-c")
+        pane.wait_for(lambda lines: lines[-1] == "^C", "the first Ctrl-C")
+        pane.keys("C-c")
+        pane.wait_for(lambda lines: pane.info("#{pane_dead}") == "1",
+                      "a second Ctrl-C to end the program")
+    finally:
+        pane.close()
+
+
+def interrupt_without_editor(exe, tmp):
+    """A script, and a shell fed by a pipe, end on SIGINT as before."""
+    script = os.path.join(tmp, "wait.zn")
+    with open(script, "w") as f:
+        f.write('print, "waiting"\nsleep, 30000\n')
+    for args, given in (([exe, script], None), ([exe], b"sleep, 30000\n")):
+        proc = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        if given:
+            proc.stdin.write(given)
+            proc.stdin.flush()
+        proc.stdout.read1(100)  # the script's first line, or the banner: it runs
+        proc.send_signal(signal.SIGINT)
+        assert proc.wait(timeout=30) == -signal.SIGINT, (args, proc.returncode)
+        proc.stdin.close()
+        proc.stdout.close()
+
+
+def typed_ahead_lines(exe, tmp):
+    """Lines typed before a readline takes its line are shown as they run and
+    kept in the history; the start of a line goes on in the editor."""
     pane = Pane(exe, tmp)
     try:
         pane.wait_screen(["Zarnith 0.1.2.5 (07.02.2021)", ">"])
-        pane.type("sleep, 30000")
+        pane.type("x = 7")
         pane.keys("Enter")
-        pane.wait_for(lambda lines: lines[-1] == "> sleep, 30000", "the statement to start")
-        time.sleep(0.2)
-        pane.keys("C-c")
-        pane.wait_for(lambda lines: pane.info("#{pane_dead}") == "1",
-                      "Ctrl-C to end the program")
-        assert pane.info("#{pane_dead_status}") != "0"
+        pane.wait_for(lambda lines: lines[-1] == ">", "the first line to run")
+        # One burst: it all waits in the terminal while readline starts.
+        pane.keys("r", "e", "a", "d", "l", "i", "n", "e", "Enter", "a", "b", "c", "Enter",
+                  "r", "e", "t", "u", "r", "n", ",", " ", "x", "Enter", "t", "y")
+        lines = pane.wait_for(lambda lines: "=> 7" in lines, "the typed-ahead line to run")
+        assert lines[lines.index("=> 7") - 1] == "> return, x", "\n".join(lines)
+        pane.wait_for(lambda lines: lines[-1] == "> ty", "the typed start of a line")
+        pane.type("peof, x")
+        pane.keys("Enter")
+        pane.wait_for(lambda lines: lines[-2:] == ['=> "int"', ">"], "the finished line to run")
+        pane.keys("Up", "Up")
+        pane.wait_for(lambda lines: lines[-1] == "> return, x", "history to recall the line")
+    finally:
+        pane.close()
+
+
+def quiet_unknown_terminal(exe, tmp):
+    """An unknown TERM: the editor still edits and standard error stays empty;
+    Meta-x, which opens the editor's own command line, does nothing."""
+    errors = os.path.join(tmp, "stderr")
+    pane = Pane(exe, tmp, term="no-such-terminal", stderr=errors)
+    try:
+        pane.wait_screen(["Zarnith 0.1.2.5 (07.02.2021)", ">"])
+        pane.keys("Escape", "x", '"', "Enter")
+        pane.type('print, "wrld"')
+        pane.keys("Left", "Left", "Left", "Left")
+        pane.type("o")
+        pane.keys("Enter")
+        pane.wait_screen(["Zarnith 0.1.2.5 (07.02.2021)", '> "', '> print, "world"', "world", ">"])
+        pane.keys("C-d")
+        pane.wait_for(lambda lines: pane.info("#{pane_dead}") == "1", "the shell to end")
+        with open(errors, "rb") as f:
+            assert f.read() == b"", "the shell wrote to standard error"
     finally:
         pane.close()
 
@@ -186,6 +320,9 @@ def main():
     with tempfile.TemporaryDirectory(prefix="zn-terminal-") as tmp:
         editing_session(exe, tmp)
         interrupt_running_statement(exe, tmp)
+        interrupt_without_editor(exe, tmp)
+        typed_ahead_lines(exe, tmp)
+        quiet_unknown_terminal(exe, tmp)
     print("terminal shell: all checks passed")
     return 0
 

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "core/line.h"
+#include "core/runner.h"
+#include "state/interrupt.h"
 #include "test_interp.h"
 
 namespace zarnith {
@@ -121,6 +123,42 @@ TEST(Sleep, OnlyPositiveLiteralsSleep) {
   EXPECT_EQ(t.Line("sleep, 5"), "");
   EXPECT_EQ(t.Line("sleep, 2+3"), "");
   EXPECT_EQ(t.slept, 10);
+}
+
+// Ctrl-C at the terminal shell (the flag its SIGINT handler raises): a read
+// or a sleep about to wait gives up, and what was already read stays.
+TEST(Interrupt, AbandonsWaitsAndKeepsBufferedInput) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  ASSERT_EQ(write(fds[1], "first\npart", 10), 10);
+  LineReader reader(fds[0]);
+  std::string line, partial;
+  ASSERT_EQ(reader.ReadLine(line), R::kLine);
+  gInterruptRequested = 1;
+  EXPECT_THROW(reader.ReadLine(line), StatementInterrupted);
+  Interpreter in;
+  EXPECT_THROW(in.host.sleep(60000), StatementInterrupted);
+  gInterruptRequested = 0;
+  ASSERT_EQ(write(fds[1], "\nnext\nst", 8), 8);
+  ASSERT_EQ(reader.ReadLine(line), R::kLine);
+  EXPECT_EQ(line, "part");
+  EXPECT_FALSE(reader.TakePartialLine(partial));  // "next" is a whole line
+  ASSERT_EQ(reader.ReadLine(line), R::kLine);
+  EXPECT_TRUE(reader.TakePartialLine(partial));
+  EXPECT_EQ(partial, "st");
+  EXPECT_TRUE(reader.BufferEmpty());
+  close(fds[0]);
+  close(fds[1]);
+}
+
+TEST(Shell, AnAbandonedStatementKeepsTheState) {
+  TestInterpreter t("x = 3\nsleep, 10\nreturn, x\n");
+  t.in.host.sleep = [](std::int64_t) { throw StatementInterrupted{}; };
+  try {
+    KorvaneShell(t.in);
+  } catch (const ProgramExit&) {
+  }
+  EXPECT_EQ(t.out, "> > \n> => 3\n> \n");
 }
 
 // Reads what has reached a non-blocking pipe so far.

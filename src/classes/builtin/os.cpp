@@ -12,6 +12,7 @@
 
 #include "classes/args.h"
 #include "classes/builtin/sys_calls.h"
+#include "state/interrupt.h"
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/text.h"
@@ -76,8 +77,12 @@ bool osExecute(Interpreter& in, ArgList args) {
 
   // What the script printed so far appears before the program starts.
   in.host.out.Flush();
+  AbandonIfInterrupted();
   SysProgramResult result;
-  if (int err = SysRunProgram(path, argv, result)) {
+  int err = SysRunProgram(path, argv, result);
+  // Ctrl-C at the terminal shell ended the program: nothing is reported.
+  AbandonIfInterrupted();
+  if (err != 0) {
     return osFail(in, program, std::string(msg::kForkExec) + path + ": " + ErrnoReason(err));
   }
   if (std::optional<std::string> problem = osExitProblem(result.waitStatus)) {

@@ -9,6 +9,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
+
+#include "state/interrupt.h"
 
 extern char** environ;
 
@@ -190,7 +193,10 @@ class RunningProgram {
     char buffer[64 * 1024];
     for (;;) {
       ssize_t n = ::read(fd_, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno == EINTR) {
+        if (InterruptRequested()) return EndAfterInterrupt();
+        continue;
+      }
       if (n <= 0) return;
       out.append(buffer, static_cast<std::size_t>(n));
     }
@@ -199,18 +205,39 @@ class RunningProgram {
   int Wait() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    if (pid_ > 0) {
-      while (::waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {
-      }
-      pid_ = -1;
+    while (pid_ > 0) {
+      if (::waitpid(pid_, &status_, 0) >= 0 || errno != EINTR) break;
+      if (InterruptRequested()) EndAfterInterrupt();
     }
+    pid_ = -1;
     return status_;
   }
 
  private:
+  // Ctrl-C at the terminal shell: the program had the terminal's SIGINT as
+  // well and gets a moment to finish on it; one still running then is killed,
+  // so the statement can be abandoned without waiting for it.
+  void EndAfterInterrupt() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (interrupted_) return;
+    interrupted_ = true;
+    for (int tick = 0; tick < 50; ++tick) {
+      pid_t done = ::waitpid(pid_, &status_, WNOHANG);
+      if (done == pid_ || (done < 0 && errno != EINTR)) {
+        pid_ = -1;
+        return;
+      }
+      timespec pause{0, 10 * 1000 * 1000};
+      ::nanosleep(&pause, nullptr);
+    }
+    ::kill(pid_, SIGKILL);
+  }
+
   pid_t pid_;
   int fd_;
   int status_ = 0;
+  bool interrupted_ = false;
 };
 
 }  // namespace
