@@ -42,10 +42,12 @@ sanitize: test-deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure --no-tests=error -j $(JOBS)
 
-# Times Zarnith against other languages on the same programs (bench/run.py).
+# Times Zarnith against other languages on the same programs (bench/run.py),
+# with Debian's python3, whose matplotlib draws the chart.
+BENCH_PYTHON ?= $(shell test -x /usr/bin/python3 && echo /usr/bin/python3 || echo python3)
 bench: build
 	@sh scripts/install-deps.sh bench
-	python3 bench/run.py $(BUILD)/zarnith $(BENCH_FLAGS)
+	$(BENCH_PYTHON) bench/run.py $(BUILD)/zarnith $(BENCH_FLAGS)
 
 # libFuzzer targets (clang, AddressSanitizer and UndefinedBehaviorSanitizer).
 fuzz:

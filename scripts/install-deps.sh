@@ -19,7 +19,7 @@ group_packages() {
     test) echo "googletest libgtest-dev tmux $(group_packages package) lintian" ;;
     package) echo "dpkg-dev file" ;;
     fuzz) echo "clang" ;;
-    bench) echo "dash lua5.4 tcl perl valgrind" ;;
+    bench) echo "dash lua5.4 tcl perl valgrind python3-matplotlib" ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 1 ;;
   esac
 }
