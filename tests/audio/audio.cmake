@@ -50,10 +50,13 @@ gtest_discover_tests(bass_unit_tests DISCOVERY_MODE PRE_TEST)
 add_test(NAME audio/url
          COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/audio/engine_test.py url
                  $<TARGET_FILE:zarnith> $<TARGET_FILE:make_audio>)
+add_test(NAME audio/traces
+         COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/audio/engine_test.py traces
+                 $<TARGET_FILE:zarnith> $<TARGET_FILE:make_audio>)
 add_test(NAME audio/no_engine
          COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/audio/engine_test.py no-engine
                  $<TARGET_FILE:zarnith>)
-set_tests_properties(audio/url audio/no_engine PROPERTIES
+set_tests_properties(audio/url audio/traces audio/no_engine PROPERTIES
   ENVIRONMENT "${ZARNITH_AUDIO_TEST_ENV}"
   LABELS audio)
 

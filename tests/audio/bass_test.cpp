@@ -78,6 +78,15 @@ TEST_F(BassTest, FailedCreationReportsTheCodeAndTakesNoNumber) {
   EXPECT_EQ(t.in.bassStreams, std::vector<std::uint32_t>{7});
 }
 
+TEST_F(BassTest, ATextWithANulByteNamesNoFile) {
+  t.in.stores.stringVars.emplace("p", std::string("a.wav\0b.wav", 11));
+  EXPECT_EQ(t.Line("bass:file, p"), "error: 1: BASS error: 2\n");
+  EXPECT_EQ(t.Line("bass:url, p"), "error: 1: BASS error: 2\n");
+  EXPECT_EQ(Returned(t.in), "-1");
+  EXPECT_EQ(calls, 0) << "the library was handed a cut text";
+  EXPECT_TRUE(t.in.bassStreams.empty());
+}
+
 TEST(BassLoading, NothingIsLoadedUntilACommandCallsTheLibrary) {
   testing::TestInterpreter t;
   t.Line("use, \"bass\"");

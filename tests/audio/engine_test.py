@@ -5,6 +5,12 @@ express on its own.
   engine_test.py url EXE MAKE_AUDIO
       URL streams from a local HTTP server on 127.0.0.1: WAV, Ogg and MP3 that
       play; a 404; a web page; a refused connection; a server that never answers.
+  engine_test.py traces EXE MAKE_AUDIO
+      What streaming leaves behind: an endless WAV over HTTP is read only a
+      bounded way ahead of playback, and no file stays in the temporary or
+      cache folder after the end of the script, a second use, exit or SIGTERM;
+      a missing cache folder is not created; nothing reaches standard error
+      when the home folder cannot be written.
   engine_test.py no-engine EXE
       The executable copied where the engine module cannot be found: scripts
       still run and every library call fails with an ordinary error.
@@ -21,6 +27,7 @@ import math
 import os
 import shutil
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -104,6 +111,149 @@ def test_url(exe, make_audio):
         finally:
             server.shutdown()
             silent.close()
+
+
+DECLARED_BYTES = 1 << 30   # the endless WAV's declared length
+READ_AHEAD_CAP = 32 << 20  # a bounded buffer stays far below this
+
+
+class EndlessHandler(http.server.SimpleHTTPRequestHandler):
+    """Serves /endless.wav as fast as the client reads it (a 1 GiB silent
+    WAV with its length declared) and counts the bytes sent; other names are
+    files of the directory."""
+    sent = 0
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        if self.path != "/endless.wav":
+            return super().do_GET()
+        header = b"RIFF" + struct.pack("<I", 36 + DECLARED_BYTES) + b"WAVEfmt " + \
+            struct.pack("<IHHIIHH", 16, 1, 1, 44100, 88200, 2, 16) + b"data" + \
+            struct.pack("<I", DECLARED_BYTES)
+        self.send_response(200)
+        self.send_header("Content-Type", "audio/x-wav")
+        self.send_header("Content-Length", str(len(header) + DECLARED_BYTES))
+        self.end_headers()
+        chunk = bytes(64 * 1024)
+        try:
+            self.wfile.write(header)
+            for _ in range(DECLARED_BYTES // len(chunk)):
+                self.wfile.write(chunk)
+                EndlessHandler.sent += len(chunk)
+        except OSError:
+            pass
+
+
+def read_ahead_settles():
+    """Waits until the server sends less than 1 MiB a second (playback takes
+    88 KiB a second) or has sent more than the cap; true when it settled."""
+    last = EndlessHandler.sent
+    for _ in range(30):
+        time.sleep(1)
+        now = EndlessHandler.sent
+        if now > READ_AHEAD_CAP:
+            sys.stdout.write("read %d bytes ahead\n" % now)
+            return False
+        if now - last < (1 << 20):
+            return True
+        last = now
+    return False
+
+
+def left_files(*folders):
+    """Files and folders in the given folders, GStreamer's plugin cache aside."""
+    found = []
+    for folder in folders:
+        for root, dirs, files in os.walk(folder):
+            dirs[:] = [d for d in dirs if d != "gstreamer-1.0"]
+            found += [os.path.join(root, n) for n in dirs + files]
+    return found
+
+
+def start(exe, lines, tmp, env):
+    proc = subprocess.Popen([os.path.abspath(exe)], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, cwd=tmp, env=env)
+    proc.stdin.write("".join(line + "\n" for line in lines).encode())
+    proc.stdin.flush()
+    return proc
+
+
+def wait_for_line(proc, text):
+    """Reads the shell's output up to a line that ends with text."""
+    seen = b""
+    while text.encode() + b"\n" not in seen:
+        part = proc.stdout.read1(4096)
+        if not part:
+            return False
+        seen += part
+    return True
+
+
+def test_traces(exe, make_audio):
+    ok = True
+    with tempfile.TemporaryDirectory(prefix="zn-traces-") as tmp:
+        subprocess.run([os.path.abspath(make_audio), os.path.join(tmp, "tone.wav"), "wav", "300"],
+                       check=True)
+        server = http.server.ThreadingHTTPServer(
+            ("127.0.0.1", 0), functools.partial(EndlessHandler, directory=tmp))
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        endless = 'bass:url, "http://127.0.0.1:%d/endless.wav"' % server.server_address[1]
+        tone = 'bass:url, "http://127.0.0.1:%d/tone.wav"' % server.server_address[1]
+        temp = os.path.join(tmp, "temp")
+        cache = os.path.join(tmp, "cache")
+        os.mkdir(temp)
+        os.mkdir(cache)
+        base = dict(os.environ)
+        # Scanning plugins without a plugin cache, GLib abandons a block it
+        # allocated while loading; under the sanitizers the suppression that
+        # names it needs the whole call stack.
+        if "ASAN_OPTIONS" in base:
+            base["ASAN_OPTIONS"] += ":fast_unwind_on_malloc=0"
+        env = dict(base, TMPDIR=temp, XDG_CACHE_HOME=cache)
+        opening = ['use, "bass"', "bass:init, 0", endless, "bass:play, 1, 0"]
+        try:
+            # The read-ahead is capped; a second use and the end of the script
+            # leave nothing behind.
+            proc = start(exe, opening + ['print, "playing"', "readline"], tmp, env)
+            if not wait_for_line(proc, "playing") or not read_ahead_settles():
+                ok = False
+            proc.stdin.write(b"\n")
+            proc.communicate('\n'.join(['use, "bass"', "bass:init, 0", endless,
+                                         "bass:play, 1, 0", ""]).encode(), timeout=60)
+            # exit, and SIGTERM while the stream plays.
+            proc = start(exe, opening + ["exit, 3"], tmp, env)
+            proc.communicate(timeout=60)
+            if proc.returncode != 3:
+                sys.stdout.write("exit ended with status %d\n" % proc.returncode)
+                ok = False
+            proc = start(exe, opening + ['print, "playing"', "sleep, 60000"], tmp, env)
+            ok &= wait_for_line(proc, "playing")
+            proc.terminate()
+            proc.communicate(timeout=60)
+            left = left_files(temp, cache)
+            if left:
+                sys.stdout.write("left behind: %r\n" % left)
+                ok = False
+            # A missing cache folder stays missing; a home that cannot be
+            # written draws no warning on standard error.
+            home = os.path.join(tmp, "home-is-a-file")
+            open(home, "w").close()
+            missing = os.path.join(tmp, "missing", "cache")
+            bare = {k: v for k, v in base.items()
+                    if k not in ("XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME")}
+            for extra in ({"XDG_CACHE_HOME": missing}, {"HOME": home}):
+                proc = start(exe, ['use, "bass"', "bass:init, 0", tone, "bass:play, 1, 0",
+                                   'bass:file, "tone.wav"'], tmp, dict(bare, TMPDIR=temp, **extra))
+                out, err = proc.communicate(timeout=60)
+                if err or b"error" in out or os.path.exists(os.path.dirname(missing)) \
+                        or left_files(temp):
+                    sys.stdout.write("%r: %r %r %r\n" % (extra, out, err, left_files(temp)))
+                    ok = False
+        finally:
+            server.shutdown()
+    return ok
 
 
 def test_no_engine(exe):
@@ -205,6 +355,8 @@ def test_pulse(exe, make_audio):
 def main():
     if sys.argv[1] == "url":
         ok = test_url(sys.argv[2], sys.argv[3])
+    elif sys.argv[1] == "traces":
+        ok = test_traces(sys.argv[2], sys.argv[3])
     elif sys.argv[1] == "pulse":
         ok = test_pulse(sys.argv[2], sys.argv[3])
     else:

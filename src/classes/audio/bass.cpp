@@ -189,6 +189,13 @@ bool bassInitDevice(Interpreter& in, std::int32_t device, std::uint32_t frequenc
 std::int64_t bassCreateStreamFile(Interpreter& in, std::string_view kind, std::string_view path,
                                   std::uint64_t offset, std::uint64_t length, std::uint32_t flags) {
   const std::string text(StringToText(path));  // NUL-terminated for the library
+  // A NUL byte inside would cut the text short and name another file or
+  // address, so such a text names none: it fails as a file that cannot be
+  // opened fails in the library.
+  if (text.find('\0') != std::string::npos) {
+    PrintError(in, msg::kBassErrorCode, IntToText(bassabi::kErrorFileOpen));
+    return -1;
+  }
   DWORD handle = 0;
   if (kind == "file") {
     handle = bassLibrary(in).StreamCreateFile(0, text.c_str(), offset, length, flags);

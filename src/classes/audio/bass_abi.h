@@ -34,6 +34,8 @@ using ChannelStopFn = BOOL(DWORD handle);
 using ChannelSetAttributeFn = BOOL(DWORD handle, DWORD attrib, float value);
 using GetDeviceInfoFn = BOOL(DWORD device, BASS_DEVICEINFO* info);
 using ErrorGetCodeFn = int();
+// Releases the device and every stream; called as the program ends.
+using FreeFn = BOOL();
 
 // The library's error codes that this program produces itself.
 inline constexpr int kErrorOk = 0;

@@ -35,14 +35,26 @@ bool bassBindAll(void* handle, BassLibrary& lib) {
          bassBind(handle, "BASS_ErrorGetCode", lib.ErrorGetCode);
 }
 
-// Opens a shared object and binds the ten functions. A library stays loaded
-// for the life of the process: audio threads may still run at exit.
-bool bassOpen(const std::string& path, BassLibrary& lib) {
+// Opens a shared object and binds the ten functions, and BASS_Free when the
+// library has it. A library stays loaded for the life of the process.
+bool bassOpen(const std::string& path, BassLibrary& lib, FreeFn*& free) {
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) return false;
-  if (bassBindAll(handle, lib)) return true;
+  if (bassBindAll(handle, lib)) {
+    bassBind(handle, "BASS_Free", free);
+    return true;
+  }
   dlclose(handle);
   return false;
+}
+
+// The table, released with the interpreter: BASS_Free then stops and frees
+// every stream, so none outlives the program however the script ends.
+std::shared_ptr<BassLibrary> bassFreedAtEnd(const BassLibrary& lib, FreeFn* free) {
+  return std::shared_ptr<BassLibrary>(new BassLibrary(lib), [free](BassLibrary* table) {
+    if (free) free();
+    delete table;
+  });
 }
 
 std::string bassExecutableDir() {
@@ -90,15 +102,17 @@ constexpr BassLibrary kMissingLibrary{
 }  // namespace
 
 std::shared_ptr<BassLibrary> bassLoadLibrary() {
-  auto lib = std::make_shared<BassLibrary>();
-  if (bassOpen("libbass.so", *lib)) return lib;
+  BassLibrary lib{};
+  FreeFn* free = nullptr;
+  if (bassOpen("libbass.so", lib, free)) return bassFreedAtEnd(lib, free);
   std::string dir = bassExecutableDir();
   if (!dir.empty()) {
-    if (bassOpen(dir + "/" + kBassEngineModule, *lib)) return lib;
-    if (bassOpen(dir + "/../lib/zarnith/" + kBassEngineModule, *lib)) return lib;
+    if (bassOpen(dir + "/" + kBassEngineModule, lib, free)) return bassFreedAtEnd(lib, free);
+    if (bassOpen(dir + "/../lib/zarnith/" + kBassEngineModule, lib, free)) {
+      return bassFreedAtEnd(lib, free);
+    }
   }
-  *lib = kMissingLibrary;
-  return lib;
+  return std::make_shared<BassLibrary>(kMissingLibrary);
 }
 
 }  // namespace zarnith

@@ -65,17 +65,6 @@ int Succeed() {
 
 int LastError() { return lastError; }
 
-bool StartGStreamer() {
-  Engine& engine = TheEngine();
-  if (engine.started) return true;
-  if (!gst_init_check(nullptr, nullptr, nullptr)) return false;
-  GstElementFactory* playbin = gst_element_factory_find("playbin");
-  if (!playbin) return false;
-  gst_object_unref(playbin);
-  engine.started = true;
-  return true;
-}
-
 }  // namespace zarnith::audio
 
 using namespace zarnith::audio;
@@ -130,10 +119,8 @@ ZARNITH_EXPORT BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
   if (restart || ended) {
     // An ended stream stays in the playing state inside GStreamer; going back
     // to the start makes it playable again. The end flag is cleared only after
-    // the seek, so an end reported during it is not lost.
-    gst_element_seek_simple(stream->playbin, GST_FORMAT_TIME,
-                            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT),
-                            0);
+    // the rewind, so an end reported during it is not lost.
+    RewindStream(*stream);
     std::lock_guard<std::mutex> lock(stream->mutex);
     stream->bus.ended = false;
   }
@@ -176,3 +163,18 @@ ZARNITH_EXPORT BOOL BASS_GetDeviceInfo(DWORD device, BASS_DEVICEINFO* info) {
 }
 
 ZARNITH_EXPORT int BASS_ErrorGetCode() { return LastError(); }
+
+// Frees every stream, the ones a second `use` put out of the script's reach
+// included, and the devices. The class calls it as the program ends, so no
+// stream's connection or thread outlives the interpreter.
+ZARNITH_EXPORT BOOL BASS_Free() {
+  Engine& engine = TheEngine();
+  if (engine.initialised.empty()) return Fail(kErrorInit);
+  for (auto& entry : engine.streams) DestroyStream(*entry.second);
+  engine.streams.clear();
+  for (auto& entry : engine.outputs) gst_object_unref(entry.second);
+  engine.outputs.clear();
+  engine.initialised.clear();
+  engine.current = -1;
+  return Succeed();
+}

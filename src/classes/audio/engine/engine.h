@@ -73,6 +73,8 @@ GstElement* MakeSink(int device);
 
 // Streams (streams.cpp).
 DWORD CreateStream(const std::string& uri, bool isUrl);
+// Goes back to the start of the stream; the caller sets the state after.
+bool RewindStream(Stream& stream);
 void DestroyStream(Stream& stream);
 
 }  // namespace zarnith::audio

@@ -16,7 +16,6 @@ using Clock = std::chrono::steady_clock;
 // playbin's flags are private to its plugin, so they are plain numbers here.
 constexpr guint kPlayAudio = 0x2;
 constexpr guint kPlaySoftVolume = 0x10;  // never move the system's own volume
-constexpr guint kPlayDownload = 0x80;    // Ogg over HTTP needs seeking
 
 constexpr auto kFileWait = std::chrono::seconds(10);
 constexpr auto kUrlWait = std::chrono::seconds(7);
@@ -69,11 +68,31 @@ GstBusSyncReply OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
   return GST_BUS_DROP;
 }
 
-// Network sources give up after a few seconds instead of waiting forever.
+// A network source answers that it cannot seek. URL streams are read from
+// the start to the end and never seek (a restart opens them afresh), so the
+// only seeks this prevents are those a demuxer makes on its own, such as
+// Ogg's look at the end of the file for its length: on a server that ignores
+// byte ranges that seek fails the whole stream.
+GstPadProbeReturn AnswerNotSeekable(GstPad*, GstPadProbeInfo* info, gpointer) {
+  GstQuery* query = GST_PAD_PROBE_INFO_QUERY(info);
+  if (GST_QUERY_TYPE(query) != GST_QUERY_SEEKING) return GST_PAD_PROBE_OK;
+  GstFormat format = GST_FORMAT_UNDEFINED;
+  gst_query_parse_seeking(query, &format, nullptr, nullptr, nullptr);
+  gst_query_set_seeking(query, format, FALSE, 0, -1);
+  return GST_PAD_PROBE_HANDLED;
+}
+
+// Network sources give up after a few seconds instead of waiting forever,
+// and keep only a small queue of data ahead of playback (playbin's default
+// for network streams), never a download of the whole file.
 void OnSourceSetup(GstElement*, GstElement* source, gpointer) {
   if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "timeout")) {
     g_object_set(source, "timeout", kNetworkTimeoutSeconds, nullptr);
   }
+  GstPad* pad = gst_element_get_static_pad(source, "src");
+  if (!pad) return;
+  gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_QUERY_UPSTREAM, AnswerNotSeekable, nullptr, nullptr);
+  gst_object_unref(pad);
 }
 
 bool HasText(const std::string& text, const char* part) {
@@ -137,6 +156,16 @@ int AudioTracks(GstElement* playbin) {
 
 }  // namespace
 
+bool RewindStream(Stream& stream) {
+  if (stream.isUrl) {
+    // A network stream cannot seek; it is opened again from its start.
+    return gst_element_set_state(stream.playbin, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+  }
+  return gst_element_seek_simple(
+      stream.playbin, GST_FORMAT_TIME,
+      static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0);
+}
+
 void DestroyStream(Stream& stream) {
   // Stopping joins GStreamer's threads; after that no message can arrive.
   gst_element_set_state(stream.playbin, GST_STATE_NULL);
@@ -159,7 +188,7 @@ DWORD CreateStream(const std::string& uri, bool isUrl) {
     return Fail(kErrorDriver);
   }
   gst_object_ref_sink(stream->playbin);
-  guint flags = kPlayAudio | kPlaySoftVolume | (isUrl ? kPlayDownload : 0);
+  guint flags = kPlayAudio | kPlaySoftVolume;
   g_object_set(stream->playbin, "uri", uri.c_str(), "audio-sink", sink, "flags", flags, nullptr);
   if (isUrl) g_signal_connect(stream->playbin, "source-setup", G_CALLBACK(OnSourceSetup), nullptr);
   GstBus* bus = gst_element_get_bus(stream->playbin);
