@@ -66,22 +66,18 @@ inline bool ReadInt(const Interpreter& in, Operand& o, std::int64_t& value) {
     return number != nullptr;
   }
   const NameSlot& slot = SlotOf(in, o);
-  switch (slot.kind) {
-    case NameKind::kNone:
-      value = o.literal;
-      return o.intLiteral;
-    case NameKind::kInt:
-      value = *slot.intVar;
-      return true;
-    case NameKind::kIntItem:
-      if (const std::int64_t* element = ElementOf(o, slot.intArray)) {
-        value = *element;
-        return true;
-      }
-      return false;
-    default:
-      return false;
+  if (slot.kind == NameKind::kInt) {
+    value = *slot.intVar;
+    return true;
   }
+  if (slot.kind == NameKind::kNone) {
+    value = o.literal;
+    return o.intLiteral;
+  }
+  const std::int64_t* element =
+      slot.kind == NameKind::kIntItem ? ElementOf(o, slot.intArray) : nullptr;
+  if (element) value = *element;
+  return element != nullptr;
 }
 
 // The operand's bare text, when GetTypeEx types it "string". The view is
