@@ -3,12 +3,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <string>
 
 #include "classes/registry.h"
 #include "core/runner.h"
 #include "core/terminal.h"
+#include "state/signals.h"
 #include "values/messages.h"
 
 using namespace zarnith;
@@ -46,8 +46,7 @@ static void ReserveStandardDescriptors() {
 
 int main(int argc, char** argv) {
   ReserveStandardDescriptors();
-  // A closed pipe must not kill the interpreter; failed writes are ignored.
-  std::signal(SIGPIPE, SIG_IGN);
+  SetUpSignals();
   Interpreter in;
   int status = 0;
   try {

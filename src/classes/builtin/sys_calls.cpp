@@ -10,6 +10,8 @@
 
 #include <cerrno>
 
+#include "state/signals.h"
+
 extern char** environ;
 
 namespace zarnith {
@@ -152,8 +154,8 @@ class SpawnPlan {
     // Descriptors that a library opened without close-on-exec stay ours too.
     if (int err = posix_spawn_file_actions_addclosefrom_np(&actions_, 3)) return err;
 #endif
-    // Only SIGPIPE is put back: it is the one disposition the interpreter
-    // changes. Signals ignored by whoever started us (nohup) stay ignored.
+    // Only SIGPIPE is put back: the interpreter ignores it for itself.
+    // Signals ignored by whoever started us (nohup) stay ignored.
     sigset_t defaults, mask;
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
@@ -182,7 +184,10 @@ class SpawnPlan {
 class RunningProgram {
  public:
   RunningProgram(pid_t pid, int fd) : pid_(pid), fd_(fd) {}
-  ~RunningProgram() { Wait(); }
+  ~RunningProgram() {
+    int status;
+    Wait(status);
+  }
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
 
@@ -196,21 +201,26 @@ class RunningProgram {
     }
   }
 
-  int Wait() {
+  // Closes the pipe and waits for the program: its wait status, or the error
+  // number of a failed wait, which never counts as a status.
+  int Wait(int& status) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    int err = 0;
     if (pid_ > 0) {
-      while (::waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {
+      while (::waitpid(pid_, &status, 0) < 0) {
+        if (errno == EINTR) continue;
+        err = errno;
+        break;
       }
       pid_ = -1;
     }
-    return status_;
+    return err;
   }
 
  private:
   pid_t pid_;
   int fd_;
-  int status_ = 0;
 };
 
 }  // namespace
@@ -225,6 +235,7 @@ int SysRunProgram(const std::string& path, const std::vector<std::string>& argv,
   if (::pipe2(fds, O_CLOEXEC) != 0) return errno;
   SpawnPlan plan;
   pid_t pid = -1;
+  RunningProgramScope scope;  // an ending signal reaches the program too
   int err = plan.Prepare(fds[1]);
   if (err == 0) err = plan.Spawn(pid, path, argv);
   ::close(fds[1]);
@@ -232,9 +243,10 @@ int SysRunProgram(const std::string& path, const std::vector<std::string>& argv,
     ::close(fds[0]);
     return err;
   }
+  scope.Started(pid);
   RunningProgram program(pid, fds[0]);
   program.ReadOutput(result.output);
-  result.waitStatus = program.Wait();
+  result.waitError = program.Wait(result.waitStatus);
   return 0;
 }
 
