@@ -35,6 +35,12 @@ int SysOpen(const std::string& path, int flags, int& fd) {
 // Never retried: on Linux the descriptor is gone even when close reports EINTR.
 int SysClose(int fd) { return ErrorOf(::close(fd)); }
 
+bool SysOpenMayWait(const std::string& path) {
+  struct stat st;
+  return !HasNul(path) && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
+         !S_ISDIR(st.st_mode);
+}
+
 int SysFileSize(int fd, std::uint64_t& size) {
   struct stat st;
   if (::fstat(fd, &st) != 0) return errno;

@@ -22,6 +22,9 @@ inline constexpr mode_t kCreateMode = 0755;
 // open(2) with close-on-exec added to `flags`.
 int SysOpen(const std::string& path, int flags, int& fd);
 int SysClose(int fd);
+// True when opening `path` may wait for another process: it names something
+// that is neither a regular file nor a directory (a FIFO waits for its other end).
+bool SysOpenMayWait(const std::string& path);
 int SysFileSize(int fd, std::uint64_t& size);
 
 // Reads from the current position until `size` bytes are in `buffer` or the
