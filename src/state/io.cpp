@@ -59,14 +59,12 @@ void Output::Flush() {
   buffer_.clear();
 }
 
-void Output::FlushBeforeUsing(int fd) {
-  if (sink_ || buffer_.empty()) return;
+bool Output::SharesDestination(int fd) const {
+  if (sink_) return false;
   struct stat target {};
   struct stat own {};
-  if (::fstat(fd, &target) != 0 || !S_ISREG(target.st_mode) || ::fstat(fd_, &own) != 0 ||
-      (own.st_dev == target.st_dev && own.st_ino == target.st_ino)) {
-    Flush();
-  }
+  return ::fstat(fd, &target) != 0 || !S_ISREG(target.st_mode) || ::fstat(fd_, &own) != 0 ||
+         (own.st_dev == target.st_dev && own.st_ino == target.st_ino);
 }
 
 void Output::WriteToFd(std::string_view text) {

@@ -28,10 +28,11 @@ class Output {
   void Write(std::string_view text);
   void Put(char c) { Write(std::string_view(&c, 1)); }
   void Flush();
-  // Flushes when `fd` may lead where standard output goes or may block: it
-  // is not a regular file, or it is the file standard output writes to. So
-  // output stays in statement order, and plain files keep the buffer.
-  void FlushBeforeUsing(int fd);
+  // True when `fd` may lead where standard output goes, or may block: it is
+  // not a regular file, or it is the file standard output writes to. Output
+  // is flushed before each use of such a descriptor, so it stays in the
+  // order of the statements; plain files keep the buffer.
+  bool SharesDestination(int fd) const;
 
  private:
   void WriteToFd(std::string_view text);

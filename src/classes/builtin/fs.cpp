@@ -64,7 +64,7 @@ bool fsAddFile(Interpreter& in, std::string path, int flags, bool errorFirst) {
     return false;
   }
   try {
-    in.fsFiles.push_back(FsFile{std::move(path), fd, false});
+    in.fsFiles.push_back(FsFile{std::move(path), fd, false, in.host.out.SharesDestination(fd)});
   } catch (...) {  // no memory for the entry: the file must not stay open unseen
     SysClose(fd);
     throw;
@@ -129,7 +129,7 @@ std::optional<std::string> fsReadText(Interpreter& in, const FsFile& file) {
     PrintError(in, msg::kUseOfClosedFile);
     return std::nullopt;
   }
-  in.host.out.FlushBeforeUsing(file.fd);  // a pipe or a terminal may keep us waiting
+  if (file.flushFirst) in.host.out.Flush();  // a pipe or a terminal may keep us waiting
   std::uint64_t size = 0;
   if (int err = SysFileSize(file.fd, size)) {
     PrintError(in, ErrnoReason(err));
@@ -205,7 +205,7 @@ bool fsWrite(Interpreter& in, ArgList args) {
   // The variable's own text, not a copy: a script may write large texts.
   Text text = ResolveShared(in, args[2]);
   // What was printed before reaches a shared destination first.
-  in.host.out.FlushBeforeUsing(file->fd);
+  if (file->flushFirst) in.host.out.Flush();
   std::size_t written = 0;
   // A failure after part of the text was written is still a failure.
   if (int err = SysWriteAll(file->fd, text, written)) {
