@@ -3,13 +3,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <string>
 
 #include "classes/registry.h"
 #include "core/program.h"
 #include "core/runner.h"
 #include "core/terminal.h"
+#include "state/signals.h"
 #include "values/messages.h"
 
 using namespace zarnith;
@@ -47,8 +47,7 @@ static void ReserveStandardDescriptors() {
 
 int zarnith::ProgramMain(int argc, char** argv, bool linePlans) {
   ReserveStandardDescriptors();
-  // A closed pipe must not kill the interpreter; failed writes are ignored.
-  std::signal(SIGPIPE, SIG_IGN);
+  SetUpSignals();
   Interpreter in;
   in.host.linePlans = linePlans;
   int status = 0;

@@ -67,6 +67,8 @@ struct FsFile {
   std::string path;
   int fd = -1;
   bool closed = false;
+  // Printed output is flushed before each use (Output::SharesDestination).
+  bool flushFirst = false;
 };
 
 // The bass class's audio library, defined by the audio unit.

@@ -1,6 +1,9 @@
 // Buffered standard output and the shared line reader.
 #include "state/io.h"
 
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,12 +12,21 @@
 #include <stdexcept>
 
 #include "state/interrupt.h"
+#include "state/signals.h"
 
 namespace zarnith {
 
 namespace {
 constexpr std::size_t kOutputBuffer = 64 * 1024;
 constexpr std::size_t kReadChunk = 64 * 1024;
+
+// A descriptor that its opener left non-blocking says "not ready" instead of
+// waiting; wait here, so no output is dropped and no input taken for its end.
+void WaitUntilReady(int fd, short events) {
+  pollfd p{fd, events, 0};
+  while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
+  }
+}
 }  // namespace
 
 Output::Output(int fd) : fd_(fd), lineBuffered_(isatty(fd) == 1) { buffer_.reserve(kOutputBuffer); }
@@ -48,24 +60,36 @@ void Output::Flush() {
   buffer_.clear();
 }
 
+bool Output::SharesDestination(int fd) const {
+  if (sink_) return false;
+  struct stat target {};
+  struct stat own {};
+  return ::fstat(fd, &target) != 0 || !S_ISREG(target.st_mode) || ::fstat(fd_, &own) != 0 ||
+         (own.st_dev == target.st_dev && own.st_ino == target.st_ino);
+}
+
 void Output::WriteToFd(std::string_view text) {
   while (!text.empty()) {
     ssize_t n = ::write(fd_, text.data(), text.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // a closed pipe or a full disk: the output is dropped
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      WaitUntilReady(fd_, POLLOUT);
+      continue;
+    }
+    if (n < 0 && errno == EPIPE) EndBySignal(SIGPIPE);
+    if (n <= 0) return;  // a full disk or a closed descriptor: the output is dropped
     text.remove_prefix(static_cast<std::size_t>(n));
   }
 }
 
 void LineReader::FeedText(std::string_view text) {
   fixed_ = true;
-  atEnd_ = false;
   buffer_.assign(text);
   start_ = 0;
 }
 
 bool LineReader::Fill() {
-  if (fixed_ || atEnd_) return false;
+  if (fixed_) return false;
   if (start_ > 0) {
     buffer_.erase(0, start_);
     start_ = 0;
@@ -73,16 +97,19 @@ bool LineReader::Fill() {
   std::size_t old = buffer_.size();
   buffer_.resize(old + kReadChunk);
   ssize_t n;
-  do {
+  for (;;) {
     // Ctrl-C at the terminal shell abandons a readline waiting here.
     if (InterruptRequested()) {
       buffer_.resize(old);
       throw StatementInterrupted{};
     }
     n = ::read(fd_, buffer_.data() + old, kReadChunk);
-  } while (n < 0 && errno == EINTR);
+    if (n >= 0) break;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) break;
+    WaitUntilReady(fd_, POLLIN);
+  }
   buffer_.resize(old + (n > 0 ? static_cast<std::size_t>(n) : 0));
-  if (n <= 0) atEnd_ = true;
   return n > 0;
 }
 

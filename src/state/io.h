@@ -10,8 +10,10 @@
 namespace zarnith {
 
 // Buffered output. Flushed when the buffer fills, before anything blocks, at
-// exit, and at every line feed when standard output is a terminal. A failed
-// write is dropped: a closed pipe must not stop the script.
+// exit, and at every line feed when standard output is a terminal. A write
+// that would block waits until the descriptor takes more. A failed write is
+// dropped (a full disk, a closed descriptor), except a broken pipe: nobody
+// reads any more, so the program ends by SIGPIPE as other programs do.
 class Output {
  public:
   explicit Output(int fd = 1);
@@ -26,6 +28,11 @@ class Output {
   void Write(std::string_view text);
   void Put(char c) { Write(std::string_view(&c, 1)); }
   void Flush();
+  // True when `fd` may lead where standard output goes, or may block: it is
+  // not a regular file, or it is the file standard output writes to. Output
+  // is flushed before each use of such a descriptor, so it stays in the
+  // order of the statements; plain files keep the buffer.
+  bool SharesDestination(int fd) const;
 
  private:
   void WriteToFd(std::string_view text);
@@ -49,6 +56,8 @@ class LineReader {
   // Reads from a fixed text instead of a descriptor (tests, fuzzing).
   void FeedText(std::string_view text);
 
+  // End of input is not kept: at a terminal (after Ctrl-D) or a FIFO (after
+  // its last writer left) the next call reads again, as a new reader would.
   Result ReadLine(std::string& line);
 
   // True when no buffered input is waiting (the terminal shell may then read
@@ -60,11 +69,10 @@ class LineReader {
   bool TakePartialLine(std::string& text);
 
  private:
-  bool Fill();  // false at end of input
+  bool Fill();  // false at end of input; input that is not ready is waited for
 
   int fd_;
   bool fixed_ = false;
-  bool atEnd_ = false;
   std::string buffer_;
   std::size_t start_ = 0;
 };

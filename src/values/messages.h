@@ -87,6 +87,8 @@ inline constexpr std::string_view kNotFoundInPath = "executable file not found i
 inline constexpr std::string_view kForkExec = "fork/exec ";
 inline constexpr std::string_view kExitStatus = "exit status ";
 inline constexpr std::string_view kSignal = "signal: ";
+// Waiting for the program failed, so how it ended is not known.
+inline constexpr std::string_view kWaitPrefix = "wait: ";
 
 // bass class.
 inline constexpr std::string_view kBassFirstNotString = "First argument is not a string, is a ";

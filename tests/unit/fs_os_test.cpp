@@ -1,8 +1,9 @@
 // Failure paths of the fs and os classes that a script cannot reach: broken
-// descriptors, partial writes, descriptors left by an old table, and names
-// holding a NUL byte.
+// descriptors, partial writes, descriptors left by an old table, names
+// holding a NUL byte, and a wait for a program that fails.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -107,6 +108,20 @@ TEST(OsFailures, ArgumentWithANulByteIsRefused) {
   t.in.stores.stringVars.emplace("c", std::string("/bin/echo a\0b", 13));
   EXPECT_EQ(t.Line("os:execute, c"),
             "error: 1: Unable to start /bin/echo: fork/exec /bin/echo: invalid argument\n");
+  EXPECT_EQ(ReturnedText(t.in), "nil");
+}
+
+// With SIGCHLD ignored the system reaps the program itself and the wait
+// fails: that is a failure of execute, never a success with empty output.
+TEST(OsFailures, FailedWaitIsAFailure) {
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGCHLD, &ignore, &previous);
+  TestInterpreter t;
+  t.Line("use, \"os\"");
+  std::string out = t.Line("os:execute, \"/bin/echo hi\"");
+  sigaction(SIGCHLD, &previous, nullptr);
+  EXPECT_EQ(out, "error: 1: Unable to start /bin/echo: wait: no child processes\n");
   EXPECT_EQ(ReturnedText(t.in), "nil");
 }
 

@@ -1,7 +1,11 @@
 // Inputs far from everyday scripts: megabyte lines, millions of lines, and
 // the inputs the fuzz targets found troublesome.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "unit/test_interp.h"
@@ -35,6 +39,50 @@ TEST(Robust, MillionsOfLinesAndNoFinalLineFeed) {
   script += "use, \"strings\"\nstrings:itoa, i\nprint, returned";
   EXPECT_EQ(t.Run(script), 0);
   EXPECT_EQ(t.out, "200000\n");
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// The process's address space now, in bytes.
+std::size_t AddressSpaceInUse() {
+  std::size_t pages = 0;
+  std::FILE* statm = std::fopen("/proc/self/statm", "r");
+  if (statm && std::fscanf(statm, "%zu", &pages) != 1) pages = 0;
+  if (statm) std::fclose(statm);
+  return pages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// A captured output that is full and cannot grow (the fuzz targets capture
+// under a small allocation cap, where a fuzz input found this): the "out of
+// memory" line is reported without needing memory, text that does not fit is
+// dropped as a failed write would be, and the next line runs as usual.
+TEST(Robust, CaptureThatCannotGrow) {
+  if (kAddressSanitizer) GTEST_SKIP() << "the sanitizer needs more address space than the limit";
+  EXPECT_EXIT(
+      {
+        constexpr std::string_view kReport = "error: 1: out of memory\n";
+        TestInterpreter t;
+        t.in.stores.stringVars.emplace("x", std::string(std::size_t{40} << 20, 'x'));
+        t.out.reserve(std::size_t{32} << 20);
+        t.out.assign(t.out.capacity() - kReport.size(), '.');
+        // From here on no allocation of 16 MiB or more succeeds.
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max = AddressSpaceInUse() + (std::size_t{16} << 20);
+        if (setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(2);
+        HandleString(t.in, "append, x, x");  // reported in the last bytes that fit
+        HandleString(t.in, "print, x");      // the capture cannot take it
+        bool reported = t.out.ends_with(kReport) && t.out.size() == t.out.capacity();
+        t.out.clear();
+        HandleString(t.in, "print, \"after\"");
+        std::_Exit(reported && t.out == "after\n" ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

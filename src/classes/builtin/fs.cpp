@@ -53,6 +53,8 @@ FsFile* fsLookup(Interpreter& in, std::string_view token) {
 // uses up no handle. `open` prints its error before the returned -1 and
 // `create` after it; the shell's echo shows the difference.
 bool fsAddFile(Interpreter& in, std::string path, int flags, bool errorFirst) {
+  // Opening a FIFO waits for its other end: what was printed goes out first.
+  if (SysOpenMayWait(path)) in.host.out.Flush();
   int fd = -1;
   if (int err = SysOpen(path, flags, fd)) {
     std::string description = fsDescription(msg::kOpOpen, path, ErrnoReason(err));
@@ -62,7 +64,7 @@ bool fsAddFile(Interpreter& in, std::string path, int flags, bool errorFirst) {
     return false;
   }
   try {
-    in.fsFiles.push_back(FsFile{std::move(path), fd, false});
+    in.fsFiles.push_back(FsFile{std::move(path), fd, false, in.host.out.SharesDestination(fd)});
   } catch (...) {  // no memory for the entry: the file must not stay open unseen
     SysClose(fd);
     throw;
@@ -127,6 +129,7 @@ std::optional<std::string> fsReadText(Interpreter& in, const FsFile& file) {
     PrintError(in, msg::kUseOfClosedFile);
     return std::nullopt;
   }
+  if (file.flushFirst) in.host.out.Flush();  // a pipe or a terminal may keep us waiting
   std::uint64_t size = 0;
   if (int err = SysFileSize(file.fd, size)) {
     PrintError(in, ErrnoReason(err));
@@ -201,6 +204,8 @@ bool fsWrite(Interpreter& in, ArgList args) {
   }
   // The variable's own text, not a copy: a script may write large texts.
   Text text = ResolveShared(in, args[2]);
+  // What was printed before reaches a shared destination first.
+  if (file->flushFirst) in.host.out.Flush();
   std::size_t written = 0;
   // A failure after part of the text was written is still a failure.
   if (int err = SysWriteAll(file->fd, text, written)) {

@@ -85,6 +85,9 @@ bool osExecute(Interpreter& in, ArgList args) {
   if (err != 0) {
     return osFail(in, program, std::string(msg::kForkExec) + path + ": " + ErrnoReason(err));
   }
+  if (result.waitError) {
+    return osFail(in, program, std::string(msg::kWaitPrefix) + ErrnoReason(result.waitError));
+  }
   if (std::optional<std::string> problem = osExitProblem(result.waitStatus)) {
     return osFail(in, program, *problem);
   }

@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "state/interrupt.h"
+#include "state/signals.h"
 
 extern char** environ;
 
@@ -35,6 +36,12 @@ int SysOpen(const std::string& path, int flags, int& fd) {
 
 // Never retried: on Linux the descriptor is gone even when close reports EINTR.
 int SysClose(int fd) { return ErrorOf(::close(fd)); }
+
+bool SysOpenMayWait(const std::string& path) {
+  struct stat st;
+  return !HasNul(path) && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
+         !S_ISDIR(st.st_mode);
+}
 
 int SysFileSize(int fd, std::uint64_t& size) {
   struct stat st;
@@ -155,8 +162,8 @@ class SpawnPlan {
     // Descriptors that a library opened without close-on-exec stay ours too.
     if (int err = posix_spawn_file_actions_addclosefrom_np(&actions_, 3)) return err;
 #endif
-    // Only SIGPIPE is put back: it is the one disposition the interpreter
-    // changes. Signals ignored by whoever started us (nohup) stay ignored.
+    // Only SIGPIPE is put back: the interpreter ignores it for itself.
+    // Signals ignored by whoever started us (nohup) stay ignored.
     sigset_t defaults, mask;
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
@@ -185,7 +192,10 @@ class SpawnPlan {
 class RunningProgram {
  public:
   RunningProgram(pid_t pid, int fd) : pid_(pid), fd_(fd) {}
-  ~RunningProgram() { Wait(); }
+  ~RunningProgram() {
+    int status;
+    Wait(status);
+  }
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
 
@@ -202,15 +212,23 @@ class RunningProgram {
     }
   }
 
-  int Wait() {
+  // Closes the pipe and waits for the program: its wait status, or the error
+  // number of a failed wait, which never counts as a status.
+  int Wait(int& status) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    int err = 0;
     while (pid_ > 0) {
-      if (::waitpid(pid_, &status_, 0) >= 0 || errno != EINTR) break;
+      if (::waitpid(pid_, &status_, 0) >= 0) break;
+      if (errno != EINTR) {
+        err = errno;
+        break;
+      }
       if (InterruptRequested()) EndAfterInterrupt();
     }
     pid_ = -1;
-    return status_;
+    status = status_;
+    return err;
   }
 
  private:
@@ -252,6 +270,7 @@ int SysRunProgram(const std::string& path, const std::vector<std::string>& argv,
   if (::pipe2(fds, O_CLOEXEC) != 0) return errno;
   SpawnPlan plan;
   pid_t pid = -1;
+  RunningProgramScope scope;  // an ending signal reaches the program too
   int err = plan.Prepare(fds[1]);
   if (err == 0) err = plan.Spawn(pid, path, argv);
   ::close(fds[1]);
@@ -259,9 +278,10 @@ int SysRunProgram(const std::string& path, const std::vector<std::string>& argv,
     ::close(fds[0]);
     return err;
   }
+  scope.Started(pid);
   RunningProgram program(pid, fds[0]);
   program.ReadOutput(result.output);
-  result.waitStatus = program.Wait();
+  result.waitError = program.Wait(result.waitStatus);
   return 0;
 }
 

@@ -22,6 +22,9 @@ inline constexpr mode_t kCreateMode = 0755;
 // open(2) with close-on-exec added to `flags`.
 int SysOpen(const std::string& path, int flags, int& fd);
 int SysClose(int fd);
+// True when opening `path` may wait for another process: it names something
+// that is neither a regular file nor a directory (a FIFO waits for its other end).
+bool SysOpenMayWait(const std::string& path);
 int SysFileSize(int fd, std::uint64_t& size);
 
 // Reads from the current position until `size` bytes are in `buffer` or the
@@ -48,16 +51,20 @@ int SysMakeDir(const std::string& path);
 std::optional<std::string> SysLookPath(std::string_view name, std::string_view searchPath);
 
 // What a finished program left: its wait status and its standard output.
+// When waiting for it failed, waitError holds the error number and the
+// status means nothing.
 struct SysProgramResult {
   int waitStatus = 0;
+  int waitError = 0;
   std::string output;
 };
 
 // Starts the program at `path` with `argv` (argv[0] first), standard input
 // from the null device, standard output captured, standard error discarded,
 // no descriptor of ours inherited and SIGPIPE back to its default. Reads the
-// output while the program runs and waits for it. Returns the error number
-// when the program could not be started.
+// output while the program runs and waits for it; an ending signal that
+// arrives meanwhile is passed on to it (RunningProgramScope). Returns the
+// error number when the program could not be started.
 int SysRunProgram(const std::string& path, const std::vector<std::string>& argv,
                   SysProgramResult& result);
 

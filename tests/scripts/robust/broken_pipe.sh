@@ -1,8 +1,10 @@
 #!/bin/bash
-# Standard output that goes away: a pipe whose reader quits after one line,
-# and a closed descriptor. Either way the script runs to its end, exits with
-# its own status, writes nothing to standard error, and the file it writes
-# gets exactly its own text.
+# Standard output that goes away under a running script. A pipe whose reader
+# quits ends the script the way it ends other programs: killed by SIGPIPE
+# (status 141), with nothing on standard error, so a script that never ends
+# on its own still stops. A closed descriptor or a full device only loses the
+# output: the script runs to its end, exits with its own status, and the file
+# it writes gets exactly its own text.
 # Usage: broken_pipe.sh ZARNITH
 set -u
 exe=$1
@@ -24,20 +26,28 @@ fs:write, returned, "finished"
 exit, 3
 SCRIPT
 fail=0
-check() {  # check NAME STATUS
-  [ "$2" = 3 ] || { echo "$1: exit status $2, expected 3"; fail=1; }
+check() {  # check NAME STATUS [EXPECTED-STATUS [EXPECTED-done.txt]]
+  local want=${3:-3} done=${4-finished}
+  [ "$2" = "$want" ] || { echo "$1: exit status $2, expected $want"; fail=1; }
   [ -s err.txt ] && { echo "$1: standard error:"; head -c 2000 err.txt; fail=1; }
-  [ "$(cat done.txt 2>/dev/null)" = finished ] || { echo "$1: done.txt holds $(head -c 200 done.txt 2>&1)"; fail=1; }
+  [ "$(cat done.txt 2>/dev/null)" = "$done" ] || { echo "$1: done.txt holds $(head -c 200 done.txt 2>&1)"; fail=1; }
   rm -f done.txt err.txt
 }
 
 "$exe" writer.zn 2>err.txt | head -1 >first.txt
-check "broken pipe" "${PIPESTATUS[0]}"
+check "broken pipe" "${PIPESTATUS[0]}" 141 ""
 [ "$(cat first.txt)" = "a line that fills the pipe long before the script is done" ] ||
   { echo "broken pipe: first line $(cat first.txt)"; fail=1; }
 
+# The same with a reader that reads nothing at all.
+"$exe" writer.zn 2>err.txt | true
+check "pipe closed from the start" "${PIPESTATUS[0]}" 141 ""
+
 "$exe" writer.zn >&- 2>err.txt
 check "closed standard output" $?
+
+"$exe" writer.zn >/dev/full 2>err.txt
+check "full device" $?
 
 "$exe" writer.zn <&- >/dev/null 2>err.txt
 check "closed standard input" $?
