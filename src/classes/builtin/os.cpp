@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "classes/args.h"
-#include "classes/builtin/sys_calls.h"
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/text.h"
@@ -69,7 +68,7 @@ bool osExecute(Interpreter& in, ArgList args) {
   std::string path = program;
   if (!program.empty() && program.find('/') == std::string::npos) {
     const char* searchPath = std::getenv("PATH");
-    std::optional<std::string> found = SysLookPath(program, searchPath ? searchPath : "");
+    std::optional<std::string> found = in.host.sys.lookPath(program, searchPath ? searchPath : "");
     if (!found) return osFail(in, program, osNotFoundReason(program));
     path = std::move(*found);
   }
@@ -77,7 +76,7 @@ bool osExecute(Interpreter& in, ArgList args) {
   // What the script printed so far appears before the program starts.
   in.host.out.Flush();
   SysProgramResult result;
-  if (int err = SysRunProgram(path, argv, result)) {
+  if (int err = in.host.sys.runProgram(path, argv, result)) {
     return osFail(in, program, std::string(msg::kForkExec) + path + ": " + ErrnoReason(err));
   }
   if (std::optional<std::string> problem = osExitProblem(result.waitStatus)) {
