@@ -3,9 +3,6 @@
 
 #include <unistd.h>
 
-#include <cstdio>
-#include <new>
-
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/resolve.h"
@@ -25,41 +22,16 @@ bool FitsInMemory(std::int64_t length, std::size_t elementSize) {
   return static_cast<unsigned long long>(length) <= physical / elementSize;
 }
 
-// Memory the system can hand out now without swapping or killing anyone, from
-// /proc/meminfo's MemAvailable; 0 when it cannot be read.
-unsigned long long AvailableMemory() {
-  FILE* meminfo = std::fopen("/proc/meminfo", "re");
-  if (!meminfo) return 0;
-  unsigned long long kib = 0;
-  char line[256];
-  while (std::fgets(line, sizeof line, meminfo)) {
-    if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) break;
-  }
-  std::fclose(meminfo);
-  return kib * 1024;
-}
-
-// Filling an array touches every element, so an array that fits in the
-// machine but not in what is free now would get the process killed by the
-// kernel rather than refused; large ones are weighed against free memory.
-void EnsureAvailable(std::int64_t length, std::size_t elementSize) {
-  constexpr unsigned long long kCheckAbove = 64ull << 20;
-  unsigned long long bytes = static_cast<unsigned long long>(length) * elementSize;
-  if (bytes <= kCheckAbove) return;
-  unsigned long long available = AvailableMemory();
-  if (available != 0 && bytes > available) throw std::bad_alloc();
-}
-
 template <typename Element>
 bool MakeArray(Interpreter& in, NameMap<std::shared_ptr<std::vector<Element>>>& store,
                std::string_view name, std::int64_t length) {
   if (!FitsInMemory(length, sizeof(Element))) return false;
-  // An array that could fit but finds no memory now is reported by
-  // HandleString as "out of memory", like every other failed allocation.
-  EnsureAvailable(length, sizeof(Element));
+  // Filling the array touches every element: one that could fit but finds no
+  // memory now is reported by HandleString as "out of memory", like every
+  // other failed allocation, rather than getting the process killed.
+  EnsureAvailable(in.host.sys, static_cast<std::uint64_t>(length) * sizeof(Element));
   auto array = std::make_shared<std::vector<Element>>(static_cast<std::size_t>(length));
   store.emplace(std::string(name), std::move(array));
-  (void)in;
   return true;
 }
 

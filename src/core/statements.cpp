@@ -45,7 +45,7 @@ void PrintText(Interpreter& in, Pieces p, bool lineFeed) {
   if (GetType(joined) == type::kString) {
     out.Write(StringToText(joined));
   } else if (GetTypeOfVar(in, p[1]) == type::kString) {
-    out.Write(ResolveText(in, p[1]));
+    out.Write(ResolveShared(in, p[1]));  // the variable's own text, not a copy
   } else {
     return PrintError(in, msg::kFirstNotString, GetTypeEx(in, joined));
   }
@@ -73,7 +73,9 @@ void AppendStatement(Interpreter& in, Pieces p) {
   }
   // Shared texts: appending to a variable's text grows its buffer in place.
   Text joined = ResolveShared(in, p[1]);
-  joined.Append(ResolveShared(in, p[2]));
+  Text more = ResolveShared(in, p[2]);
+  EnsureAvailable(in.host.sys, joined.AllocationFor(more.size()));
+  joined.Append(more);
   SetReturned(in, type::kString, std::move(joined));
 }
 
@@ -85,7 +87,7 @@ void ReturnStatement(Interpreter& in, Pieces p) {
     Value v = IfVariableReplaceIt(in, p[1]);
     if (std::holds_alternative<std::int64_t>(v)) SetReturned(in, type::kInt, std::move(v));
   } else if (t == type::kString) {
-    SetReturned(in, ResolveText(in, p[1]));
+    SetReturned(in, type::kString, ResolveShared(in, p[1]));  // shared, not copied
   }
 }
 

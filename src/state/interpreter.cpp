@@ -2,7 +2,6 @@
 #include "state/interpreter.h"
 
 #include <time.h>
-#include <unistd.h>
 
 #include "state/interrupt.h"
 
@@ -19,7 +18,7 @@ Interpreter::Interpreter() { host.sleep = RealSleep; }
 
 Interpreter::~Interpreter() {
   for (FsFile& f : fsFiles) {
-    if (!f.closed && f.fd >= 0) ::close(f.fd);
+    if (!f.closed && f.fd >= 0) host.sys.close(f.fd);
   }
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "state/io.h"
+#include "state/sys_table.h"
 #include "values/value.h"
 
 namespace zarnith {
@@ -25,12 +26,15 @@ struct ProgramExit {
   int status;
 };
 
-// Where output goes, where input comes from and how to sleep.
+// Where output goes, where input comes from, how to sleep and the system
+// calls that the classes make.
 struct Host {
   Output out;
   LineReader in;
   // Real sleeping by default; tests and fuzzers replace it.
   std::function<void(std::int64_t ms)> sleep;
+  // The real system by default; tests and fuzzers install fakes.
+  SysCalls sys = kSystemCalls;
   // Stop a script after this many executed lines (0: no limit).
   std::int64_t stepLimit = 0;
   // Script lines that run again are compiled into plans (the plan path);

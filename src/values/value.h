@@ -1,6 +1,7 @@
 // Script values, the five type names and the four variable stores.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,6 +41,19 @@ class Text {
     part.offset_ += pos;
     part.size_ = n;
     return part;
+  }
+
+  // The bytes that Append(more) would allocate: none when the text grows
+  // within its buffer's spare room; when the buffer itself grows, what
+  // std::string asks for (at least twice its old capacity); otherwise a new
+  // buffer for the joined text.
+  std::size_t AllocationFor(std::size_t more) const {
+    if (more == 0) return 0;
+    if (buffer_ && offset_ + size_ == buffer_->size()) {
+      if (buffer_->capacity() - buffer_->size() >= more) return 0;
+      return std::max(buffer_->size() + more, 2 * buffer_->capacity());
+    }
+    return size_ + more;
   }
 
   void Append(std::string_view more) {

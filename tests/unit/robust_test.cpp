@@ -1,5 +1,6 @@
 // Inputs far from everyday scripts: megabyte lines, millions of lines, and
 // the inputs the fuzz targets found troublesome.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -83,6 +84,51 @@ TEST(Robust, CaptureThatCannotGrow) {
         std::_Exit(reported && t.out == "after\n" ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+// The system promises more memory than it has, so a large allocation succeeds
+// and filling it gets the process killed without a word. Large texts and
+// arrays are weighed against the free memory the host reports first.
+TEST(Robust, LargeAllocationsAreWeighedAgainstFreeMemory) {
+  TestInterpreter t;
+  t.in.host.sys.availableMemory = [] { return std::uint64_t{96} << 20; };
+  char dir[] = "/tmp/zn-robust-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string path = std::string(dir) + "/large.bin";
+  int fd = open(path.c_str(), O_CREAT | O_WRONLY, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, 128 << 20), 0);  // sparse: takes no room on disk
+  close(fd);
+  // A 1 MiB text doubled eight times: the step to 128 MiB no longer fits, the
+  // later ones neither, and x keeps its 64 MiB.
+  std::string script = "x = \"" + std::string(1 << 20, 'a') + "\"\n";
+  script +=
+      "i = 0\n"
+      "append, x, x\n"
+      "x = returned\n"
+      "i = i+1\n"
+      "if i == 8\n"
+      "array int big[20000000]\n"
+      "else\n"
+      "jump, 3\n"
+      "end\n"
+      "use, \"fs\"\n";
+  script += "fs:open, \"" + path + "\"\n";
+  script +=
+      "fs:read, returned, data\n"
+      "print, \"still running\"\n";
+  EXPECT_EQ(t.Run(script), 0);
+  unlink(path.c_str());
+  rmdir(dir);
+  EXPECT_EQ(t.out,
+            "error: 3: out of memory\n"
+            "error: 3: out of memory\n"
+            "error: 7: out of memory\n"
+            "error: 13: out of memory\n"
+            "still running\n");
+  EXPECT_EQ(t.in.stores.stringVars.find("x")->second.size(), std::size_t{64} << 20);
+  EXPECT_EQ(t.in.stores.intArrays.count("big"), 0u);
+  EXPECT_EQ(t.in.stores.stringVars.count("data"), 0u);
 }
 
 }  // namespace

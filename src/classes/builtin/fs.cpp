@@ -10,7 +10,6 @@
 #include <optional>
 
 #include "classes/args.h"
-#include "classes/builtin/sys_calls.h"
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/resolve.h"
@@ -54,9 +53,9 @@ FsFile* fsLookup(Interpreter& in, std::string_view token) {
 // `create` after it; the shell's echo shows the difference.
 bool fsAddFile(Interpreter& in, std::string path, int flags, bool errorFirst) {
   // Opening a FIFO waits for its other end: what was printed goes out first.
-  if (SysOpenMayWait(path)) in.host.out.Flush();
+  if (in.host.sys.openMayWait(path)) in.host.out.Flush();
   int fd = -1;
-  if (int err = SysOpen(path, flags, fd)) {
+  if (int err = in.host.sys.open(path, flags, fd)) {
     std::string description = fsDescription(msg::kOpOpen, path, ErrnoReason(err));
     if (errorFirst) PrintError(in, description);
     SetReturned(in, std::int64_t{-1});
@@ -66,7 +65,7 @@ bool fsAddFile(Interpreter& in, std::string path, int flags, bool errorFirst) {
   try {
     in.fsFiles.push_back(FsFile{std::move(path), fd, false, in.host.out.SharesDestination(fd)});
   } catch (...) {  // no memory for the entry: the file must not stay open unseen
-    SysClose(fd);
+    in.host.sys.close(fd);
     throw;
   }
   SetReturned(in, static_cast<std::int64_t>(in.fsFiles.size()));
@@ -112,7 +111,7 @@ bool fsClose(Interpreter& in, ArgList args) {
     return fsFail(in, 0, fsDescription(msg::kOpClose, file->path, msg::kFileAlreadyClosed));
   }
   // The descriptor is released even when close reports an error.
-  int err = SysClose(file->fd);
+  int err = in.host.sys.close(file->fd);
   file->closed = true;
   file->fd = -1;
   if (err) return fsFail(in, 0, fsDescription(msg::kOpClose, file->path, ErrnoReason(err)));
@@ -131,13 +130,15 @@ std::optional<std::string> fsReadText(Interpreter& in, const FsFile& file) {
   }
   if (file.flushFirst) in.host.out.Flush();  // a pipe or a terminal may keep us waiting
   std::uint64_t size = 0;
-  if (int err = SysFileSize(file.fd, size)) {
+  if (int err = in.host.sys.fileSize(file.fd, size)) {
     PrintError(in, ErrnoReason(err));
     return std::nullopt;
   }
+  // A size beyond memory ends the line with "out of memory".
+  EnsureAvailable(in.host.sys, size);
   std::string text;
-  text.resize(size);  // a size beyond memory ends the line with "out of memory"
-  text.resize(SysReadUpTo(file.fd, text.data(), text.size()));
+  text.resize(size);
+  text.resize(in.host.sys.readUpTo(file.fd, text.data(), text.size()));
   return text;
 }
 
@@ -208,7 +209,7 @@ bool fsWrite(Interpreter& in, ArgList args) {
   if (file->flushFirst) in.host.out.Flush();
   std::size_t written = 0;
   // A failure after part of the text was written is still a failure.
-  if (int err = SysWriteAll(file->fd, text, written)) {
+  if (int err = in.host.sys.writeAll(file->fd, text, written)) {
     return fsFail(in, -1, fsDescription(msg::kOpWrite, file->path, ErrnoReason(err)));
   }
   SetReturned(in, static_cast<std::int64_t>(written));
@@ -220,7 +221,7 @@ bool fsMove(Interpreter& in, ArgList args) {
   if (!ArgTypes(in, args, {1, 2}, type::kString, msg::kOneNotString)) return true;
   std::string from = ArgText(in, args[1]);
   std::string to = ArgText(in, args[2]);
-  if (int err = SysMove(from, to)) {
+  if (int err = in.host.sys.move(from, to)) {
     return fsFail(in, 0, fsDescription(msg::kOpRename, from + ' ' + to, ErrnoReason(err)));
   }
   SetReturned(in, std::int64_t{1});
@@ -239,11 +240,11 @@ bool fsPathCommand(Interpreter& in, ArgList args, std::string_view countMessage,
 }
 
 bool fsRemove(Interpreter& in, ArgList args) {
-  return fsPathCommand(in, args, msg::kMissedFewArgument, msg::kOpRemove, SysRemove);
+  return fsPathCommand(in, args, msg::kMissedFewArgument, msg::kOpRemove, in.host.sys.remove);
 }
 
 bool fsMakedir(Interpreter& in, ArgList args) {
-  return fsPathCommand(in, args, msg::kMissedFewArguments, msg::kOpMkdir, SysMakeDir);
+  return fsPathCommand(in, args, msg::kMissedFewArguments, msg::kOpMkdir, in.host.sys.makeDir);
 }
 
 constexpr std::array<ClassCommand, 9> kCommands{{
@@ -264,7 +265,7 @@ constexpr std::array<ClassCommand, 9> kCommands{{
 // reached by any handle, so they are closed now rather than leaked.
 bool FsClassLoader(Interpreter& in) {
   for (FsFile& file : in.fsFiles) {
-    if (!file.closed) SysClose(file.fd);
+    if (!file.closed) in.host.sys.close(file.fd);
   }
   in.fsFiles.clear();
   return true;

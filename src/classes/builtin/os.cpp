@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "classes/args.h"
-#include "classes/builtin/sys_calls.h"
 #include "state/interrupt.h"
 #include "values/messages.h"
 #include "values/report.h"
@@ -70,7 +69,7 @@ bool osExecute(Interpreter& in, ArgList args) {
   std::string path = program;
   if (!program.empty() && program.find('/') == std::string::npos) {
     const char* searchPath = std::getenv("PATH");
-    std::optional<std::string> found = SysLookPath(program, searchPath ? searchPath : "");
+    std::optional<std::string> found = in.host.sys.lookPath(program, searchPath ? searchPath : "");
     if (!found) return osFail(in, program, osNotFoundReason(program));
     path = std::move(*found);
   }
@@ -79,7 +78,7 @@ bool osExecute(Interpreter& in, ArgList args) {
   in.host.out.Flush();
   AbandonIfInterrupted();
   SysProgramResult result;
-  int err = SysRunProgram(path, argv, result);
+  int err = in.host.sys.runProgram(path, argv, result);
   // Ctrl-C at the terminal shell ended the program: nothing is reported.
   AbandonIfInterrupted();
   if (err != 0) {

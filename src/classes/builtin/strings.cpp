@@ -23,7 +23,7 @@ namespace {
 bool stringsAtoi(Interpreter& in, ArgList args) {
   if (!ArgCount(in, args, 2, msg::kMissedStringArgument)) return true;
   if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
-  auto number = ParseIntLiteral(ArgText(in, args[1]));
+  auto number = ParseIntLiteral(ResolveShared(in, args[1]));
   if (!number) {
     PrintError(in, msg::kNotAnInt);
     SetReturned(in, std::int64_t{-1});
@@ -40,41 +40,42 @@ bool stringsItoa(Interpreter& in, ArgList args) {
   return true;
 }
 
-// The haystack of index: a string variable, or a quoted literal that the
-// commas of the line cut into pieces, joined back with ", ".
-std::optional<std::string> stringsHaystack(Interpreter& in, ArgList args) {
+// The haystack of index: a string variable (its own text, not a copy), or a
+// quoted literal that the commas of the line cut into pieces, joined back
+// with ", ".
+std::optional<Text> stringsHaystack(Interpreter& in, ArgList args) {
   std::string_view varType = GetTypeOfVar(in, args[2]);
-  if (varType == type::kString) return ResolveText(in, args[2]);
+  if (varType == type::kString) return ResolveShared(in, args[2]);
   if (varType != type::kUnknown) return std::nullopt;
   std::string joined = JoinPieces(args, 2);
   if (joined.size() > 1 && joined.front() == '"' && joined.back() == '"') {
-    return std::string(StringToText(joined));
+    return Text(StringToText(joined));
   }
   return std::nullopt;
 }
 
 // The needle of index: the text of a string or of a bare word, which is taken
 // literally; an integer or an array is refused.
-std::optional<std::string> stringsNeedle(Interpreter& in, std::string_view token) {
+std::optional<Text> stringsNeedle(Interpreter& in, std::string_view token) {
   std::string_view varType = GetTypeEx(in, token);
   if (varType != type::kString && varType != type::kUnknown) return std::nullopt;
-  return ResolveText(in, token);
+  return ResolveShared(in, token);
 }
 
 bool stringsIndex(Interpreter& in, ArgList args) {
   if (!ArgCount(in, args, 3, msg::kMissedFewArguments)) return true;
-  std::optional<std::string> haystack = stringsHaystack(in, args);
+  std::optional<Text> haystack = stringsHaystack(in, args);
   if (!haystack) {
     PrintError(in, msg::kOneNotString);
     return false;
   }
-  std::optional<std::string> needle = stringsNeedle(in, args[1]);
+  std::optional<Text> needle = stringsNeedle(in, args[1]);
   if (!needle) {
     PrintError(in, msg::kOneNotString);
     return false;
   }
-  std::size_t at = haystack->find(*needle);
-  SetReturned(in, at == std::string::npos ? std::int64_t{-1} : static_cast<std::int64_t>(at));
+  std::size_t at = haystack->view().find(needle->view());
+  SetReturned(in, at == std::string_view::npos ? std::int64_t{-1} : static_cast<std::int64_t>(at));
   return true;
 }
 
@@ -137,8 +138,8 @@ bool stringsSplit(Interpreter& in, ArgList args) {
     PrintError(in, msg::kOneNotString);
     return true;
   }
-  std::string text = ArgText(in, args[1]);
-  std::string separator = ArgText(in, args[2]);
+  Text text = ResolveShared(in, args[1]);
+  Text separator = ResolveShared(in, args[2]);
   auto pieces = std::make_shared<std::vector<std::string>>(stringsSplitOn(text, separator));
   auto count = static_cast<std::int64_t>(pieces->size());
   StoreIn(in.stores.stringArrays, args[3], std::move(pieces));

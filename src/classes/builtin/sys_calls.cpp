@@ -1,4 +1,5 @@
-// System calls of the fs and os classes, each reporting its error number.
+// System calls of the fs and os classes, each reporting its error number, and
+// the table of the real calls that the Host starts with.
 #include "classes/builtin/sys_calls.h"
 
 #include <fcntl.h>
@@ -8,9 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 
+#include "classes/audio/bass_library.h"
 #include "state/interrupt.h"
 #include "state/signals.h"
 
@@ -208,6 +212,10 @@ class RunningProgram {
         continue;
       }
       if (n <= 0) return;
+      // A program that writes without end must not outgrow free memory.
+      if (out.capacity() - out.size() < static_cast<std::size_t>(n)) {
+        EnsureAvailable(kSystemCalls, std::max(out.size() + n, 2 * out.capacity()));
+      }
       out.append(buffer, static_cast<std::size_t>(n));
     }
   }
@@ -284,5 +292,34 @@ int SysRunProgram(const std::string& path, const std::vector<std::string>& argv,
   result.waitError = program.Wait(result.waitStatus);
   return 0;
 }
+
+std::uint64_t SysAvailableMemory() {
+  FILE* meminfo = std::fopen("/proc/meminfo", "re");
+  if (!meminfo) return 0;
+  unsigned long long kib = 0;
+  char line[256];
+  while (std::fgets(line, sizeof line, meminfo)) {
+    if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) break;
+  }
+  std::fclose(meminfo);
+  return static_cast<std::uint64_t>(kib) * 1024;
+}
+
+const SysCalls kSystemCalls{
+    SysOpen,
+    SysOpenMayWait,
+    SysClose,
+    SysFileSize,
+    SysReadUpTo,
+    SysWriteAll,
+    SysMove,
+    SysRemove,
+    SysMakeDir,
+    SysLookPath,
+    SysRunProgram,
+    bassLoadLibrary,
+    SysAvailableMemory,
+    std::uint64_t{64} << 20,
+};
 
 }  // namespace zarnith

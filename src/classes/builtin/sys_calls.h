@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "state/sys_table.h"
+
 namespace zarnith {
 
 // Permission bits of every file and directory the classes create.
@@ -50,15 +52,6 @@ int SysMakeDir(const std::string& path);
 // file that is no directory and has an execute bit set.
 std::optional<std::string> SysLookPath(std::string_view name, std::string_view searchPath);
 
-// What a finished program left: its wait status and its standard output.
-// When waiting for it failed, waitError holds the error number and the
-// status means nothing.
-struct SysProgramResult {
-  int waitStatus = 0;
-  int waitError = 0;
-  std::string output;
-};
-
 // Starts the program at `path` with `argv` (argv[0] first), standard input
 // from the null device, standard output captured, standard error discarded,
 // no descriptor of ours inherited and SIGPIPE back to its default. Reads the
@@ -67,5 +60,8 @@ struct SysProgramResult {
 // error number when the program could not be started.
 int SysRunProgram(const std::string& path, const std::vector<std::string>& argv,
                   SysProgramResult& result);
+
+// MemAvailable of /proc/meminfo in bytes; 0 when it cannot be read.
+std::uint64_t SysAvailableMemory();
 
 }  // namespace zarnith
