@@ -120,6 +120,9 @@ bool StepAppend(Interpreter& in, Plan& p) {
   Text joined;
   std::string_view more;
   if (!ReadShared(in, p.left, joined) || !ReadView(in, p.right, more)) return false;
+  // As the statement does: a text that would not fit in free memory is
+  // refused ("out of memory") rather than grown.
+  EnsureAvailable(in.host.sys, joined.AllocationFor(more.size()));
   joined.Append(more);
   SetReturned(in, type::kString, std::move(joined));
   return true;
