@@ -13,7 +13,7 @@ set -eu
 
 group_packages() {
   case "$1" in
-    build) echo "g++ cmake ninja-build make pkg-config python3 libssl-dev libedit-dev
+    build) echo "g++ cmake ninja-build make pkg-config python3 libssl-dev libedit-dev nlohmann-json3-dev
                  libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
                  gstreamer1.0-alsa" ;;
     test) echo "googletest libgtest-dev tmux $(group_packages package) lintian" ;;

@@ -54,12 +54,25 @@ using ArgList = std::span<const std::string_view>;
 using ClassCaller = bool (*)(Interpreter&, ArgList);
 using ClassLoader = bool (*)(Interpreter&);
 
+// One command of a class: its name, the function that carries it out, and the
+// number of arguments it needs (command name included) with the message that
+// a shorter call prints. The table is data so that tools reading scripts
+// without running them know the same names and counts.
+struct ClassCommand {
+  std::string_view name;
+  ClassCaller run;
+  std::size_t minArgs = 0;
+  std::string_view countMessage = {};
+};
+
 struct Class {
   std::string prefix;
   bool used = false;
   bool isBuiltIn = true;
   ClassCaller caller = nullptr;
   ClassLoader loader = nullptr;
+  // The class's commands; empty when the class does not publish them.
+  std::span<const ClassCommand> commands = {};
 };
 
 // One file of the fs class's open-file table.
