@@ -45,12 +45,13 @@ static void ReserveStandardDescriptors() {
   }
 }
 
-int zarnith::ProgramMain(int argc, char** argv, bool linePlans) {
+int zarnith::ProgramMain(int argc, char** argv, bool linePlans, LineTracer* tracer) {
   ReserveStandardDescriptors();
   // A closed pipe must not kill the interpreter; failed writes are ignored.
   std::signal(SIGPIPE, SIG_IGN);
   Interpreter in;
   in.host.linePlans = linePlans;
+  in.host.tracer = tracer;
   int status = 0;
   try {
     status = Run(in, argc, argv);

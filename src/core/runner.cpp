@@ -78,6 +78,13 @@ void ParseFile(Interpreter& in, const char* path) {
   Execute(in, text);
 }
 
+// One line with the tracer told before and after it.
+[[gnu::noinline]] static void TraceLine(Interpreter& in, std::string_view line) {
+  in.host.tracer->BeforeLine(in, in.lineIndex, line);
+  HandleString(in, line);
+  in.host.tracer->AfterLine(in);
+}
+
 void Execute(Interpreter& in, std::string_view text) {
   std::vector<std::string_view> lines;
   in.lineIndex = 0;
@@ -88,7 +95,12 @@ void Execute(Interpreter& in, std::string_view text) {
   // jump may leave lineIndex at -1 (line 1 runs next); nothing lower is stored.
   for (in.lineIndex = 0; in.lineIndex >= 0 && in.lineIndex < count; ++in.lineIndex) {
     if (in.host.stepLimit > 0 && ++steps > in.host.stepLimit) return;
-    HandleString(in, lines[static_cast<std::size_t>(in.lineIndex)]);
+    std::string_view line = lines[static_cast<std::size_t>(in.lineIndex)];
+    if (in.host.tracer) {
+      TraceLine(in, line);
+    } else {
+      HandleString(in, line);
+    }
   }
 }
 

@@ -26,6 +26,21 @@ struct ProgramExit {
 };
 
 // Where output goes, where input comes from and how to sleep.
+struct Interpreter;
+
+// Watches a script run line by line (zarnith-trace). Execute and the
+// statement interpreter call it only when one is installed.
+class LineTracer {
+ public:
+  virtual ~LineTracer() = default;
+  // Around one script line, `index` being its 0-based number.
+  virtual void BeforeLine(const Interpreter& in, std::int64_t index, std::string_view raw) = 0;
+  virtual void AfterLine(const Interpreter& in) = 0;
+  // A line's text as it is routed (prepared and rewritten), the form that it
+  // matched and, for a comma statement or class call, its first piece.
+  virtual void Routed(std::string_view text, std::string_view form, std::string_view head) = 0;
+};
+
 struct Host {
   Output out;
   LineReader in;
@@ -39,6 +54,8 @@ struct Host {
   // Where the shell takes its lines from when a line editor is installed (it
   // then draws the prompt itself); null means the plain reader.
   LineReader::Result (*readShellLine)(Interpreter&, std::string& line) = nullptr;
+  // Told about every script line when installed; null in a normal run.
+  LineTracer* tracer = nullptr;
 };
 
 // The state of the current if/elif/else chain.

@@ -12,3 +12,21 @@ add_test(NAME check/command_line
 add_test(NAME check/clean
          COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/check/clean_check.py $<TARGET_FILE:zarnith-check>
                  ${PROJECT_SOURCE_DIR}/examples ${PROJECT_SOURCE_DIR}/docs/language.md)
+
+# zarnith-trace runs every golden script with the same standard output and
+# exit status as zarnith (the trace itself goes to the null device here).
+# Shell sessions (MODE: shell) have no script to trace.
+foreach(script ${ZARNITH_GOLDEN_SCRIPTS})
+  file(STRINGS ${script} mode LIMIT_COUNT 1)
+  if(mode MATCHES "^# MODE: shell")
+    continue()
+  endif()
+  file(RELATIVE_PATH name ${CMAKE_CURRENT_SOURCE_DIR}/scripts ${script})
+  string(REGEX REPLACE "\\.zn$" "" name ${name})
+  add_test(NAME trace/${name}
+           COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/golden.py $<TARGET_FILE:zarnith-trace> ${script})
+  get_test_property(golden/${name} ENVIRONMENT environment)
+  set_tests_properties(trace/${name} PROPERTIES ENVIRONMENT "ZARNITH_TRACE_FILE=/dev/null;${environment}")
+endforeach()
+add_test(NAME trace/format
+         COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/trace/trace_test.py $<TARGET_FILE:zarnith-trace>)
