@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -85,23 +86,30 @@ void ParseFile(Interpreter& in, const char* path) {
   in.host.tracer->AfterLine(in);
 }
 
-void Execute(Interpreter& in, std::string_view text) {
-  std::vector<std::string_view> lines;
-  in.lineIndex = 0;
-  if (!SplitLines(text, lines)) return PrintError(in, msg::kOutOfMemory);
+// The executor's loop; the traced one is a copy of its own, so that a run
+// without a tracer pays nothing for it.
+template <bool traced>
+static void RunLines(Interpreter& in, std::span<const std::string_view> lines) {
   const auto count = static_cast<std::int64_t>(lines.size());
-  ScriptPlans plans(in, lines);
   std::int64_t steps = 0;
   // jump may leave lineIndex at -1 (line 1 runs next); nothing lower is stored.
   for (in.lineIndex = 0; in.lineIndex >= 0 && in.lineIndex < count; ++in.lineIndex) {
     if (in.host.stepLimit > 0 && ++steps > in.host.stepLimit) return;
-    std::string_view line = lines[static_cast<std::size_t>(in.lineIndex)];
-    if (in.host.tracer) {
-      TraceLine(in, line);
+    if constexpr (traced) {
+      TraceLine(in, lines[static_cast<std::size_t>(in.lineIndex)]);
     } else {
-      HandleString(in, line);
+      HandleString(in, lines[static_cast<std::size_t>(in.lineIndex)]);
     }
   }
+}
+
+void Execute(Interpreter& in, std::string_view text) {
+  std::vector<std::string_view> lines;
+  in.lineIndex = 0;
+  if (!SplitLines(text, lines)) return PrintError(in, msg::kOutOfMemory);
+  ScriptPlans plans(in, lines);
+  if (in.host.tracer) return RunLines<true>(in, lines);
+  RunLines<false>(in, lines);
 }
 
 void KorvaneShell(Interpreter& in) {

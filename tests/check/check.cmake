@@ -30,3 +30,7 @@ foreach(script ${ZARNITH_GOLDEN_SCRIPTS})
 endforeach()
 add_test(NAME trace/format
          COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/trace/trace_test.py $<TARGET_FILE:zarnith-trace>)
+add_test(NAME check/vim_compiler
+         COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/check/vim_compiler_test.py
+                 $<TARGET_FILE:zarnith-check> ${PROJECT_SOURCE_DIR})
+set_tests_properties(check/vim_compiler PROPERTIES SKIP_RETURN_CODE 77)
