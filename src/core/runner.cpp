@@ -86,20 +86,14 @@ void ParseFile(Interpreter& in, const char* path) {
   in.host.tracer->AfterLine(in);
 }
 
-// The executor's loop; the traced one is a copy of its own, so that a run
-// without a tracer pays nothing for it.
-template <bool traced>
-static void RunLines(Interpreter& in, std::span<const std::string_view> lines) {
+// The executor's loop with the tracer told about every line; a copy of the
+// loop below, so that a run without a tracer pays nothing for it.
+[[gnu::noinline]] static void RunTraced(Interpreter& in, std::span<const std::string_view> lines) {
   const auto count = static_cast<std::int64_t>(lines.size());
   std::int64_t steps = 0;
-  // jump may leave lineIndex at -1 (line 1 runs next); nothing lower is stored.
   for (in.lineIndex = 0; in.lineIndex >= 0 && in.lineIndex < count; ++in.lineIndex) {
     if (in.host.stepLimit > 0 && ++steps > in.host.stepLimit) return;
-    if constexpr (traced) {
-      TraceLine(in, lines[static_cast<std::size_t>(in.lineIndex)]);
-    } else {
-      HandleString(in, lines[static_cast<std::size_t>(in.lineIndex)]);
-    }
+    TraceLine(in, lines[static_cast<std::size_t>(in.lineIndex)]);
   }
 }
 
@@ -107,9 +101,15 @@ void Execute(Interpreter& in, std::string_view text) {
   std::vector<std::string_view> lines;
   in.lineIndex = 0;
   if (!SplitLines(text, lines)) return PrintError(in, msg::kOutOfMemory);
+  const auto count = static_cast<std::int64_t>(lines.size());
   ScriptPlans plans(in, lines);
-  if (in.host.tracer) return RunLines<true>(in, lines);
-  RunLines<false>(in, lines);
+  if (in.host.tracer) return RunTraced(in, lines);
+  std::int64_t steps = 0;
+  // jump may leave lineIndex at -1 (line 1 runs next); nothing lower is stored.
+  for (in.lineIndex = 0; in.lineIndex >= 0 && in.lineIndex < count; ++in.lineIndex) {
+    if (in.host.stepLimit > 0 && ++steps > in.host.stepLimit) return;
+    HandleString(in, lines[static_cast<std::size_t>(in.lineIndex)]);
+  }
 }
 
 void KorvaneShell(Interpreter& in) {
