@@ -379,7 +379,8 @@ class Checker {
     std::size_t elifs = 0;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
       LineFacts& f = facts_[i];
-      if (f.jumpTo && open && *f.jumpTo < i && facts_[*f.jumpTo].blockWord != "end") {
+      if (f.jumpTo && open && static_cast<std::size_t>(*f.jumpTo) < i &&
+          facts_[static_cast<std::size_t>(*f.jumpTo)].blockWord != "end") {
         Report(i, 1, Severity::kWarning,
                "jump back to line " + std::to_string(*f.jumpTo + 1) +
                    " while the if chain of line " + std::to_string(*open + 1) +
