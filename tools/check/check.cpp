@@ -375,7 +375,8 @@ class Checker {
 
   // The if chains, followed line by line: there is one chain at a time.
   void FollowChains() {
-    std::optional<std::size_t> open;  // the line that opened the chain
+    bool open = false;
+    std::size_t opener = 0;  // the line that opened the chain
     std::size_t elifs = 0;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
       LineFacts& f = facts_[i];
@@ -383,38 +384,42 @@ class Checker {
           facts_[static_cast<std::size_t>(*f.jumpTo)].blockWord != "end") {
         Report(i, 1, Severity::kWarning,
                "jump back to line " + std::to_string(*f.jumpTo + 1) +
-                   " while the if chain of line " + std::to_string(*open + 1) +
+                   " while the if chain of line " + std::to_string(opener + 1) +
                    " is open: the chain's state goes with it (jump to its end line, or close "
                    "the chain first)",
                "jump-in-chain");
         NoteLineText(*f.jumpTo);
       }
-      inChain_.push_back(open.has_value());
+      inChain_.push_back(open);
       std::string_view word = f.blockWord;
       if (word == "if") {
         if (open) {
           Report(i, 1, Severity::kWarning,
-                 "if inside the open chain of line " + std::to_string(*open + 1) +
+                 "if inside the open chain of line " + std::to_string(opener + 1) +
                      ": chains do not nest, this if replaces it",
                  "nested-if");
         }
-        open = i;
+        open = true;
+        opener = i;
         elifs = 0;
       } else if (word == "elif" || word == "else") {
-        if (!open) open = i;
+        if (!open) {
+          open = true;
+          opener = i;
+        }
         if (word == "elif" && ++elifs == 2) {
           Report(i, 1, Severity::kWarning,
-                 "second elif of the chain of line " + std::to_string(*open + 1) +
+                 "second elif of the chain of line " + std::to_string(opener + 1) +
                      ": after a branch that ran, this elif is evaluated again and a second "
                      "branch can run",
                  "several-elif");
         }
       } else if (word == "end") {
-        open.reset();
+        open = false;
       }
     }
     if (open) {
-      Report(*open, 1, Severity::kError,
+      Report(opener, 1, Severity::kError,
              "this if chain is still open at the end of the script: an end line is missing",
              "open-if");
     }
