@@ -43,7 +43,9 @@ std::string ArgText(Interpreter& in, std::string_view token) { return ResolveTex
 bool RunClassCommand(Interpreter& in, ArgList args, std::span<const ClassCommand> commands,
                      bool unknownResult) {
   for (const ClassCommand& c : commands) {
-    if (c.name == args[0]) return c.run(in, args);
+    if (c.name != args[0]) continue;
+    if (!ArgCount(in, args, c.minArgs, c.countMessage)) return true;
+    return c.run(in, args);
   }
   return unknownResult;
 }

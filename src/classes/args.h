@@ -27,14 +27,9 @@ bool ArgTypes(Interpreter& in, ArgList args, std::initializer_list<std::size_t> 
 std::int64_t ArgInt(Interpreter& in, std::string_view token);
 std::string ArgText(Interpreter& in, std::string_view token);
 
-// One command of a class: its name and the function that carries it out.
-struct ClassCommand {
-  std::string_view name;
-  ClassCaller run;
-};
-
-// Runs the command that args[0] names. A name missing from the table does
-// nothing and gives `unknownResult`.
+// Runs the command that args[0] names, once its argument count is checked
+// (ClassCommand). A name missing from the table does nothing and gives
+// `unknownResult`.
 bool RunClassCommand(Interpreter& in, ArgList args, std::span<const ClassCommand> commands,
                      bool unknownResult);
 

@@ -20,11 +20,11 @@ namespace zarnith {
 
 void LoadBuiltinClasses(Interpreter& in) {
   const std::array<Class, 6> builtins{{
-      {"hello", false, true, HelloClassHandler, nullptr},
-      {"crypto", false, true, CryptoClassHandler, nullptr},
-      {"fs", false, true, FsClassHandler, FsClassLoader},
-      {"strings", false, true, StringsClassHandler, nullptr},
-      {"os", false, true, OsClassHandler, nullptr},
+      {"hello", false, true, HelloClassHandler, nullptr, HelloCommands()},
+      {"crypto", false, true, CryptoClassHandler, nullptr, CryptoCommands()},
+      {"fs", false, true, FsClassHandler, FsClassLoader, FsCommands()},
+      {"strings", false, true, StringsClassHandler, nullptr, StringsCommands()},
+      {"os", false, true, OsClassHandler, nullptr, OsCommands()},
       {"bass", false, false, BassClassHandler, BassOnClassLoading},
   }};
   in.classes.assign(builtins.begin(), builtins.end());

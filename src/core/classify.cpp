@@ -34,6 +34,18 @@ LineShape ClassifyLine(std::string_view text, std::vector<std::string_view>& pie
   return shape;
 }
 
+std::string_view LineFormName(LineForm form) {
+  switch (form) {
+    case LineForm::kClassCall: return "class call";
+    case LineForm::kArray: return "array declaration";
+    case LineForm::kAssign: return "assignment";
+    case LineForm::kBlock: return "block statement";
+    case LineForm::kStatement: return "statement";
+    case LineForm::kNothing: break;
+  }
+  return "ignored: no statement form matches";
+}
+
 void RunLine(Interpreter& in, const LineShape& shape, std::span<std::string_view> pieces,
              std::span<const std::string_view> words) {
   switch (shape.form) {

@@ -31,6 +31,9 @@ struct LineShape {
 LineShape ClassifyLine(std::string_view text, std::vector<std::string_view>& pieces,
                        std::vector<std::string_view>& words);
 
+// What the form is called in a trace: "class call", "assignment" and so on.
+std::string_view LineFormName(LineForm form);
+
 // Runs the statement of a classified line. A class call writes the command
 // name over piece 0, so `pieces` must be the caller's own.
 void RunLine(Interpreter& in, const LineShape& shape, std::span<std::string_view> pieces,

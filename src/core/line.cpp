@@ -36,6 +36,7 @@ void PrepareLine(std::string_view raw, std::string& prepared) {
 
 void RouteText(Interpreter& in, std::string_view text) {
   LineShape shape = ClassifyLine(text, in.pieces, in.words);
+  if (in.host.tracer) in.host.tracer->Routed(text, LineFormName(shape.form), in.pieces[0]);
   RunLine(in, shape, in.pieces, in.words);
 }
 

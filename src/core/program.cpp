@@ -45,11 +45,12 @@ static void ReserveStandardDescriptors() {
   }
 }
 
-int zarnith::ProgramMain(int argc, char** argv, bool linePlans) {
+int zarnith::ProgramMain(int argc, char** argv, bool linePlans, LineTracer* tracer) {
   ReserveStandardDescriptors();
   SetUpSignals();
   Interpreter in;
   in.host.linePlans = linePlans;
+  in.host.tracer = tracer;
   int status = 0;
   try {
     status = Run(in, argc, argv);

@@ -4,6 +4,10 @@
 
 namespace zarnith {
 
-int ProgramMain(int argc, char** argv, bool linePlans);
+struct Interpreter;
+class LineTracer;
+
+// With a tracer (zarnith-trace), every script line is reported to it.
+int ProgramMain(int argc, char** argv, bool linePlans, LineTracer* tracer = nullptr);
 
 }  // namespace zarnith

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -78,12 +79,31 @@ void ParseFile(Interpreter& in, const char* path) {
   Execute(in, text);
 }
 
+// One line with the tracer told before and after it.
+[[gnu::noinline]] static void TraceLine(Interpreter& in, std::string_view line) {
+  in.host.tracer->BeforeLine(in, in.lineIndex, line);
+  HandleString(in, line);
+  in.host.tracer->AfterLine(in);
+}
+
+// The executor's loop with the tracer told about every line; a copy of the
+// loop below, so that a run without a tracer pays nothing for it.
+[[gnu::noinline]] static void RunTraced(Interpreter& in, std::span<const std::string_view> lines) {
+  const auto count = static_cast<std::int64_t>(lines.size());
+  std::int64_t steps = 0;
+  for (in.lineIndex = 0; in.lineIndex >= 0 && in.lineIndex < count; ++in.lineIndex) {
+    if (in.host.stepLimit > 0 && ++steps > in.host.stepLimit) return;
+    TraceLine(in, lines[static_cast<std::size_t>(in.lineIndex)]);
+  }
+}
+
 void Execute(Interpreter& in, std::string_view text) {
   std::vector<std::string_view> lines;
   in.lineIndex = 0;
   if (!SplitLines(text, lines)) return PrintError(in, msg::kOutOfMemory);
   const auto count = static_cast<std::int64_t>(lines.size());
   ScriptPlans plans(in, lines);
+  if (in.host.tracer) return RunTraced(in, lines);
   std::int64_t steps = 0;
   // jump may leave lineIndex at -1 (line 1 runs next); nothing lower is stored.
   for (in.lineIndex = 0; in.lineIndex >= 0 && in.lineIndex < count; ++in.lineIndex) {

@@ -112,28 +112,43 @@ void ReadlineStatement(Interpreter& in, Pieces) {
 struct Keyword {
   std::string_view name;
   StatementFn run;
+  // Pieces (keyword included) below which the statement reports missing
+  // arguments; 0 when a shorter line is silent or fine.
+  std::size_t minPieces;
+  // print and printc rejoin their pieces, so a comma in a quoted text is kept.
+  bool rejoins;
 };
 
 constexpr std::array<Keyword, 10> kKeywords{{
-    {"use", UseStatement},
-    {"exit", ExitStatement},
-    {"jump", JumpStatement},
-    {"print", PrintStatement},
-    {"printc", PrintcStatement},
-    {"sleep", SleepStatement},
-    {"append", AppendStatement},
-    {"return", ReturnStatement},
-    {"typeof", TypeofStatement},
-    {"readline", ReadlineStatement},
+    {"use", UseStatement, 2, false},
+    {"exit", ExitStatement, 0, false},
+    {"jump", JumpStatement, 2, false},
+    {"print", PrintStatement, 2, true},
+    {"printc", PrintcStatement, 2, true},
+    {"sleep", SleepStatement, 0, false},
+    {"append", AppendStatement, 3, false},
+    {"return", ReturnStatement, 0, false},
+    {"typeof", TypeofStatement, 2, false},
+    {"readline", ReadlineStatement, 0, false},
 }};
+
+const Keyword* FindKeyword(std::string_view keyword) {
+  for (const Keyword& k : kKeywords) {
+    if (k.name == keyword) return &k;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
 StatementFn FindStatement(std::string_view keyword) {
-  for (const Keyword& k : kKeywords) {
-    if (k.name == keyword) return k.run;
-  }
-  return nullptr;
+  const Keyword* k = FindKeyword(keyword);
+  return k ? k->run : nullptr;
+}
+
+StatementRules FindStatementRules(std::string_view keyword) {
+  const Keyword* k = FindKeyword(keyword);
+  return k ? StatementRules{k->minPieces, k->rejoins} : StatementRules{};
 }
 
 }  // namespace zarnith

@@ -15,4 +15,12 @@ using StatementFn = void (*)(Interpreter&, Pieces);
 // The statement whose keyword is exactly `keyword`, or null.
 StatementFn FindStatement(std::string_view keyword);
 
+// What a statement needs of its pieces, for tools that read scripts without
+// running them.
+struct StatementRules {
+  std::size_t minPieces = 0;  // fewer pieces (keyword included) report an error
+  bool rejoins = false;       // the pieces are joined again with ", "
+};
+StatementRules FindStatementRules(std::string_view keyword);
+
 }  // namespace zarnith

@@ -26,6 +26,21 @@ struct ProgramExit {
   int status;
 };
 
+struct Interpreter;
+
+// Watches a script run line by line (zarnith-trace). Execute and the
+// statement interpreter call it only when one is installed.
+class LineTracer {
+ public:
+  virtual ~LineTracer() = default;
+  // Around one script line, `index` being its 0-based number.
+  virtual void BeforeLine(const Interpreter& in, std::int64_t index, std::string_view raw) = 0;
+  virtual void AfterLine(const Interpreter& in) = 0;
+  // A line's text as it is routed (prepared and rewritten), the form that it
+  // matched and, for a comma statement or class call, its first piece.
+  virtual void Routed(std::string_view text, std::string_view form, std::string_view head) = 0;
+};
+
 // Where output goes, where input comes from, how to sleep and the system
 // calls that the classes make.
 struct Host {
@@ -43,6 +58,8 @@ struct Host {
   // Where the shell takes its lines from when a line editor is installed (it
   // then draws the prompt itself); null means the plain reader.
   LineReader::Result (*readShellLine)(Interpreter&, std::string& line) = nullptr;
+  // Told about every script line when installed; null in a normal run.
+  LineTracer* tracer = nullptr;
 };
 
 // The state of the current if/elif/else chain.
@@ -58,12 +75,25 @@ using ArgList = std::span<const std::string_view>;
 using ClassCaller = bool (*)(Interpreter&, ArgList);
 using ClassLoader = bool (*)(Interpreter&);
 
+// One command of a class: its name, the function that carries it out, and the
+// number of arguments it needs (command name included) with the message that
+// a shorter call prints. The table is data so that tools reading scripts
+// without running them know the same names and counts.
+struct ClassCommand {
+  std::string_view name;
+  ClassCaller run;
+  std::size_t minArgs = 0;
+  std::string_view countMessage = {};
+};
+
 struct Class {
   std::string prefix;
   bool used = false;
   bool isBuiltIn = true;
   ClassCaller caller = nullptr;
   ClassLoader loader = nullptr;
+  // The class's commands; empty when the class does not publish them.
+  std::span<const ClassCommand> commands = {};
 };
 
 // One file of the fs class's open-file table.

@@ -47,6 +47,11 @@ MAINTAINER = "Zarnith developers <zarnith@example.org>"
 
 FILES = [
     "usr/bin/zarnith",
+    "usr/bin/zarnith-check",
+    "usr/bin/zarnith-trace",
+    "usr/share/man/man1/zarnith-check.1.gz",
+    "usr/share/man/man1/zarnith-trace.1.gz",
+    "usr/share/vim/vimfiles/compiler/zarnith.vim",
     "usr/lib/zarnith/zarnith-audio.so",
     "usr/share/man/man1/zarnith.1.gz",
     "usr/share/doc/zarnith/copyright",

@@ -108,20 +108,34 @@ std::string cryptoDigestHex(const CryptoLibrary& lib, std::size_t which, std::st
 
 }  // namespace
 
-bool CryptoClassHandler(Interpreter& in, ArgList args) {
-  for (std::size_t i = 0; i < kDigests.size(); ++i) {
-    if (args[0] != kDigests[i].command) continue;
-    if (!ArgCount(in, args, 2, msg::kMissedFewArguments)) return true;
-    if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
-    if (!in.cryptoLibrary && !(in.cryptoLibrary = cryptoOpen())) {
-      PrintError(in, msg::kCryptoUnavailable);
-      return true;
-    }
-    // The variable's own text, not a copy: a script may hash a whole file.
-    SetReturned(in, cryptoDigestHex(*in.cryptoLibrary, i, ResolveShared(in, args[1])));
+namespace {
+
+// One digest command; `which` is its place in kDigests.
+template <std::size_t which>
+bool cryptoDigest(Interpreter& in, ArgList args) {
+  if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
+  if (!in.cryptoLibrary && !(in.cryptoLibrary = cryptoOpen())) {
+    PrintError(in, msg::kCryptoUnavailable);
     return true;
   }
+  // The variable's own text, not a copy: a script may hash a whole file.
+  SetReturned(in, cryptoDigestHex(*in.cryptoLibrary, which, ResolveShared(in, args[1])));
   return true;
+}
+
+constexpr std::array<ClassCommand, kDigests.size()> kCommands{{
+    {kDigests[0].command, cryptoDigest<0>, 2, msg::kMissedFewArguments},
+    {kDigests[1].command, cryptoDigest<1>, 2, msg::kMissedFewArguments},
+    {kDigests[2].command, cryptoDigest<2>, 2, msg::kMissedFewArguments},
+    {kDigests[3].command, cryptoDigest<3>, 2, msg::kMissedFewArguments},
+}};
+
+}  // namespace
+
+std::span<const ClassCommand> CryptoCommands() { return kCommands; }
+
+bool CryptoClassHandler(Interpreter& in, ArgList args) {
+  return RunClassCommand(in, args, kCommands, true);
 }
 
 }  // namespace zarnith

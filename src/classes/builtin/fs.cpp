@@ -73,7 +73,6 @@ bool fsAddFile(Interpreter& in, std::string path, int flags, bool errorFirst) {
 }
 
 bool fsOpen(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 2, msg::kMissedFewArguments)) return true;
   if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
   bool hasMode = args.size() > 2;
   if (hasMode && GetTypeEx(in, args[2]) != type::kInt) {
@@ -89,7 +88,6 @@ bool fsOpen(Interpreter& in, ArgList args) {
 }
 
 bool fsCreate(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 2, msg::kMissedFewArguments)) return true;
   if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
   return fsAddFile(in, ArgText(in, args[1]), O_RDWR | O_CREAT | O_EXCL, false);
 }
@@ -103,7 +101,6 @@ bool fsFail(Interpreter& in, std::int64_t failure, const std::string& descriptio
 }
 
 bool fsClose(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 2, msg::kMissedFewArguments)) return true;
   if (!ArgType(in, args, 1, type::kInt, msg::kFirstNotInt)) return true;
   FsFile* file = fsLookup(in, args[1]);
   if (!file) return true;
@@ -143,7 +140,6 @@ std::optional<std::string> fsReadText(Interpreter& in, const FsFile& file) {
 }
 
 bool fsRead(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 3, msg::kMissedFewArguments)) return true;
   if (GetTypeEx(in, args[1]) != type::kInt || !IsBareName(args[2])) {
     PrintError(in, msg::kOneNotString);
     return true;
@@ -175,7 +171,6 @@ std::optional<std::string_view> fsLine(std::string_view text, std::int64_t index
 }
 
 bool fsReadline(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 3, msg::kMissedFewArguments)) return true;
   if (!fsCheckTypes(in, args, type::kInt, type::kInt)) return true;
   FsFile* file = fsLookup(in, args[1]);
   if (!file) return true;
@@ -196,7 +191,6 @@ bool fsReadline(Interpreter& in, ArgList args) {
 }
 
 bool fsWrite(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 3, msg::kMissedFewArguments)) return true;
   if (!fsCheckTypes(in, args, type::kInt, type::kString)) return true;
   FsFile* file = fsLookup(in, args[1]);
   if (!file) return true;
@@ -217,7 +211,6 @@ bool fsWrite(Interpreter& in, ArgList args) {
 }
 
 bool fsMove(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 3, msg::kMissedFewArgument)) return true;
   if (!ArgTypes(in, args, {1, 2}, type::kString, msg::kOneNotString)) return true;
   std::string from = ArgText(in, args[1]);
   std::string to = ArgText(in, args[2]);
@@ -229,9 +222,8 @@ bool fsMove(Interpreter& in, ArgList args) {
 }
 
 // remove and makedir: one path, one system call, 1 or 0.
-bool fsPathCommand(Interpreter& in, ArgList args, std::string_view countMessage,
-                   std::string_view operation, int (*call)(const std::string&)) {
-  if (!ArgCount(in, args, 2, countMessage)) return true;
+bool fsPathCommand(Interpreter& in, ArgList args, std::string_view operation,
+                   int (*call)(const std::string&)) {
   if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
   std::string path = ArgText(in, args[1]);
   if (int err = call(path)) return fsFail(in, 0, fsDescription(operation, path, ErrnoReason(err)));
@@ -240,23 +232,23 @@ bool fsPathCommand(Interpreter& in, ArgList args, std::string_view countMessage,
 }
 
 bool fsRemove(Interpreter& in, ArgList args) {
-  return fsPathCommand(in, args, msg::kMissedFewArgument, msg::kOpRemove, in.host.sys.remove);
+  return fsPathCommand(in, args, msg::kOpRemove, in.host.sys.remove);
 }
 
 bool fsMakedir(Interpreter& in, ArgList args) {
-  return fsPathCommand(in, args, msg::kMissedFewArguments, msg::kOpMkdir, in.host.sys.makeDir);
+  return fsPathCommand(in, args, msg::kOpMkdir, in.host.sys.makeDir);
 }
 
 constexpr std::array<ClassCommand, 9> kCommands{{
-    {"open", fsOpen},
-    {"create", fsCreate},
-    {"close", fsClose},
-    {"read", fsRead},
-    {"readline", fsReadline},
-    {"write", fsWrite},
-    {"move", fsMove},
-    {"remove", fsRemove},
-    {"makedir", fsMakedir},
+    {"open", fsOpen, 2, msg::kMissedFewArguments},
+    {"create", fsCreate, 2, msg::kMissedFewArguments},
+    {"close", fsClose, 2, msg::kMissedFewArguments},
+    {"read", fsRead, 3, msg::kMissedFewArguments},
+    {"readline", fsReadline, 3, msg::kMissedFewArguments},
+    {"write", fsWrite, 3, msg::kMissedFewArguments},
+    {"move", fsMove, 3, msg::kMissedFewArgument},
+    {"remove", fsRemove, 2, msg::kMissedFewArgument},
+    {"makedir", fsMakedir, 2, msg::kMissedFewArguments},
 }};
 
 }  // namespace
@@ -270,6 +262,8 @@ bool FsClassLoader(Interpreter& in) {
   in.fsFiles.clear();
   return true;
 }
+
+std::span<const ClassCommand> FsCommands() { return kCommands; }
 
 bool FsClassHandler(Interpreter& in, ArgList args) {
   return RunClassCommand(in, args, kCommands, true);

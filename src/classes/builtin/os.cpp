@@ -57,7 +57,6 @@ std::optional<std::string> osExitProblem(int waitStatus) {
 // everything after that space as one argument, further spaces included.
 // Scripts rely on this to pass text with spaces without any quoting.
 bool osExecute(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 2, msg::kMissedStringArgument)) return false;
   if (!ArgType(in, args, 1, type::kString, msg::kOsFirstNotString)) return false;
   std::string line = ArgText(in, args[1]);
   std::size_t space = line.find(' ');
@@ -95,10 +94,12 @@ bool osExecute(Interpreter& in, ArgList args) {
 }
 
 constexpr std::array<ClassCommand, 1> kCommands{{
-    {"execute", osExecute},
+    {"execute", osExecute, 2, msg::kMissedStringArgument},
 }};
 
 }  // namespace
+
+std::span<const ClassCommand> OsCommands() { return kCommands; }
 
 bool OsClassHandler(Interpreter& in, ArgList args) {
   return RunClassCommand(in, args, kCommands, true);

@@ -21,7 +21,6 @@ namespace zarnith {
 namespace {
 
 bool stringsAtoi(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 2, msg::kMissedStringArgument)) return true;
   if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
   auto number = ParseIntLiteral(ResolveShared(in, args[1]));
   if (!number) {
@@ -34,7 +33,6 @@ bool stringsAtoi(Interpreter& in, ArgList args) {
 }
 
 bool stringsItoa(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 2, msg::kMissedFirstArgument)) return true;
   if (!ArgType(in, args, 1, type::kInt, msg::kFirstNotInt)) return true;
   SetReturned(in, IntToText(ArgInt(in, args[1])));
   return true;
@@ -63,7 +61,6 @@ std::optional<Text> stringsNeedle(Interpreter& in, std::string_view token) {
 }
 
 bool stringsIndex(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 3, msg::kMissedFewArguments)) return true;
   std::optional<Text> haystack = stringsHaystack(in, args);
   if (!haystack) {
     PrintError(in, msg::kOneNotString);
@@ -132,7 +129,6 @@ std::vector<std::string> stringsSplitOn(std::string_view text, std::string_view 
 }
 
 bool stringsSplit(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 4, msg::kMissedFewArguments)) return true;
   if (!ArgTypes(in, args, {1, 2}, type::kString, msg::kOneNotString)) return true;
   if (!IsBareName(args[3])) {
     PrintError(in, msg::kOneNotString);
@@ -148,13 +144,15 @@ bool stringsSplit(Interpreter& in, ArgList args) {
 }
 
 constexpr std::array<ClassCommand, 4> kCommands{{
-    {"atoi", stringsAtoi},
-    {"itoa", stringsItoa},
-    {"index", stringsIndex},
-    {"split", stringsSplit},
+    {"atoi", stringsAtoi, 2, msg::kMissedStringArgument},
+    {"itoa", stringsItoa, 2, msg::kMissedFirstArgument},
+    {"index", stringsIndex, 3, msg::kMissedFewArguments},
+    {"split", stringsSplit, 4, msg::kMissedFewArguments},
 }};
 
 }  // namespace
+
+std::span<const ClassCommand> StringsCommands() { return kCommands; }
 
 bool StringsClassHandler(Interpreter& in, ArgList args) {
   return RunClassCommand(in, args, kCommands, true);

@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+"""zarnith-check's command line: exit statuses, -, --werror, --format=json,
+--help, --version, unreadable files.
+
+Usage: cli_test.py ZARNITH_CHECK
+"""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+
+
+def run(exe, args, stdin=b""):
+    r = subprocess.run([exe] + args, input=stdin, capture_output=True, timeout=30)
+    return r.returncode, r.stdout.decode(), r.stderr.decode()
+
+
+def main():
+    exe = sys.argv[1]
+    failures = []
+
+    def expect(what, got, wanted):
+        if got != wanted:
+            failures.append("%s: got %r, wanted %r" % (what, got, wanted))
+
+    warning_only = b'print "x"\n'
+    with_error = b"jump, 0\n"
+    with tempfile.TemporaryDirectory() as d:
+        clean = os.path.join(d, "clean.zn")
+        with open(clean, "wb") as f:
+            f.write(b'print, "x"\n')
+        expect("clean file", run(exe, [clean]), (0, "", ""))
+        expect("warning from stdin", run(exe, ["-"], warning_only),
+               (0, "<stdin>:1:1: warning: line matches no statement and does nothing: "
+                   "a comma is missing after 'print' [no-statement]\n", ""))
+        status, out, _ = run(exe, ["--werror", "-"], warning_only)
+        expect("--werror", (status, out.split(": ")[1]), (1, "error"))
+        expect("error status", run(exe, ["-"], with_error)[0], 1)
+        status, out, _ = run(exe, ["--format=json", "-"], with_error)
+        expect("json status", status, 1)
+        expect("json", json.loads(out), [
+            {"file": "<stdin>", "line": 1, "column": 7, "severity": "error",
+             "message": "jump target 0 is at or below 0: lines count from 1", "code": "jump-target"}])
+        # Bytes that are not UTF-8 still give valid JSON.
+        status, out, _ = run(exe, ["--format=json", "-"], b"\xff\xfe x\n")
+        expect("json of bytes", (status, json.loads(out)[0]["code"]), (0, "no-statement"))
+        expect("empty json", run(exe, ["--format=json", clean])[:2], (0, "[]\n"))
+        # A missing file and a directory: status 2, the other files still checked.
+        status, out, err = run(exe, [os.path.join(d, "missing.zn"), d, "-"], with_error)
+        expect("unreadable", (status, out.count("jump-target"), err.count("cannot read")), (2, 1, 2))
+    expect("no file", run(exe, [])[0], 2)
+    expect("unknown option", run(exe, ["--frobnicate", "x"])[0], 2)
+    status, out, _ = run(exe, ["--help"])
+    expect("help", (status, out.startswith("Usage: zarnith-check")), (0, True))
+    expect("version", run(exe, ["--version"]), (0, "zarnith-check 0.1.2.5\n", ""))
+    for f in failures:
+        print(f)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
