@@ -82,7 +82,10 @@ Value IfVariableReplaceIt(Interpreter& in, std::string_view token) {
 }
 
 Text BareShared(const Text& text) {
-  std::string_view bare = StringToText(text.view());
+  std::string_view view = text.view();
+  // Most texts have no quotes to strip: handed on as they are.
+  if (view.size() < 2 || view.front() != '"' || view.back() != '"') return text;
+  std::string_view bare = StringToText(view);
   if (bare.empty()) return Text();
   return text.Sub(static_cast<std::size_t>(bare.data() - text.view().data()), bare.size());
 }
