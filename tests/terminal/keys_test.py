@@ -152,6 +152,20 @@ def check_status(status, recent):
                              % (os.WTERMSIG(status), b"".join(recent[-40:])))
 
 
+def end_shell(shell):
+    """Ctrl-D on an emptied line ends the shell. Keys that arrive before the
+    line editor has taken the terminal back can be lost, so Ctrl-D is sent
+    again while the shell runs on."""
+    for _ in range(12):
+        if not shell.send(b"\x15\x04"):
+            return
+        deadline = time.monotonic() + 5.0
+        while time.monotonic() < deadline:
+            if shell.ended():
+                return
+            shell.drain(0.1)
+
+
 def finish(shell):
     """Ctrl-C, an emptied line and a statement: the shell must still run it,
     then end at Ctrl-D. Tried a few times, as the keys before may have left
@@ -164,7 +178,7 @@ def finish(shell):
         if not shell.send(b'\x05\x15print, "' + marker + b'"\r'):
             return
         if shell.wait_output(marker + b"\r\n", 30.0):
-            shell.send(b"\x15\x04")
+            end_shell(shell)
             return
     raise AssertionError("the shell no longer runs lines; it shows:\n%s"
                          % shell.output[-2000:].decode(errors="replace"))
