@@ -1,5 +1,5 @@
 // A line plan: everything a script line's text alone decides, worked out once
-// when the line runs for the second time, and the specialised step for the
+// when the line runs for the second time, and the dedicated step for the
 // shapes that loops are made of. Private to the statement interpreter; see
 // docs/internals.md for the whole path of a line.
 #pragma once
@@ -19,7 +19,7 @@
 
 namespace zarnith {
 
-// The specialised steps. Each checks its conditions on every run and does
+// The dedicated steps. Each checks its conditions on every run and does
 // nothing when one fails; the plan's general step then runs the line.
 enum class Step : std::uint8_t {
   kGeneral,     // only the general step
@@ -51,7 +51,7 @@ struct Plan {
   std::string_view className;
   std::size_t classIndex = SIZE_MAX;
 
-  // The specialised step and its operands.
+  // The dedicated step and its operands.
   Step step = Step::kGeneral;
   Operand target;       // assignments: the name (or the array) written
   Operand left, right;  // the value, or the two sides of an operation or comparison

@@ -1,5 +1,5 @@
 // Compiling a script line into a plan: the reference path's preparation and
-// classification done once, and the choice of a specialised step.
+// classification done once, and the choice of a dedicated step.
 #include <algorithm>
 
 #include "classes/registry.h"

@@ -1,4 +1,4 @@
-// Running a planned line: the specialised step when its conditions hold, or
+// Running a planned line: the dedicated step when its conditions hold, or
 // else the general step, which is the reference path over the planned text.
 #include "classes/registry.h"
 #include "core/line.h"
