@@ -37,8 +37,8 @@ constexpr std::string_view kOperators = "+-*/";
 
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
-// The 1-based column in `raw` of byte `offset` of its prepared text: tabs were
-// removed and each backslash-n became one byte.
+}  // namespace
+
 std::size_t RawColumn(std::string_view raw, std::size_t offset) {
   std::size_t prepared = 0;
   for (std::size_t i = 0; i < raw.size(); ++i) {
@@ -49,6 +49,8 @@ std::size_t RawColumn(std::string_view raw, std::size_t offset) {
   }
   return raw.size() + 1;
 }
+
+namespace {
 
 // True when byte `offset` of `text` stands between an odd number of quotes.
 bool InsideQuotes(std::string_view text, std::size_t offset) {
@@ -63,11 +65,14 @@ bool HasOperator(std::string_view token) {
   return token.find_first_of(kOperators) != std::string_view::npos;
 }
 
-// A literal integer whose value the run cannot change: no operation in it.
+}  // namespace
+
 std::optional<std::int64_t> LiteralInt(std::string_view token) {
   if (HasOperator(token)) return std::nullopt;
   return ParseIntLiteral(token);
 }
+
+namespace {
 
 bool IsCommentOrEmpty(std::string_view raw) { return raw.empty() || raw[0] == '#'; }
 

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,5 +28,13 @@ struct Diagnostic {
 std::vector<Diagnostic> CheckScript(std::string_view text);
 
 std::string_view SeverityName(Severity s);
+
+// The 1-based column in the raw line `raw` of byte `offset` of its prepared
+// text: tabs were removed and each backslash-n became one byte.
+std::size_t RawColumn(std::string_view raw, std::size_t offset);
+
+// A literal integer whose value the run cannot change (no operation in it,
+// which the line's arithmetic would compute first), or none.
+std::optional<std::int64_t> LiteralInt(std::string_view token);
 
 }  // namespace zarnith::check

@@ -1,0 +1,72 @@
+// Keeping jump targets right while lines are inserted and deleted. The
+// document remembers its text as it was when its targets were last right
+// (the baseline) and, for each current line, the baseline line it came from.
+// Jump targets are line numbers, so once lines moved, every literal target on
+// a line the user did not touch is shifted to where its line went.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lsp/script_map.h"
+
+namespace zarnith::lsp {
+
+// One edit of a document: the byte range [from, to) of its text replaced by
+// `text`. `lineFrom`/`columnFrom` and `lineTo` are where the range stands.
+struct LineEdit {
+  std::size_t lineFrom = 0, columnFrom = 0, lineTo = 0;
+  std::string_view text;
+};
+
+class LineOrigins {
+ public:
+  // The text's targets are right as they stand.
+  void Reset(std::string_view text);
+  // Follows one edit; `before` and `after` are the whole text around it.
+  void Follow(std::string_view before, const LineEdit& edit, std::string_view after);
+  // Follows a replacement of the whole text.
+  void FollowWhole(std::string_view before, std::string_view after);
+
+  std::size_t BaselineLines() const { return baselineLines_.size(); }
+  // The baseline line current line `i` came from, when its text is unchanged.
+  std::optional<std::size_t> UntouchedOrigin(std::string_view line, std::size_t i) const;
+  // Where each baseline line stands now; a deleted line is where the next
+  // line that is left stands.
+  std::vector<std::size_t> Positions() const;
+  // True when some baseline line is no longer at its number.
+  bool LinesMoved() const;
+
+ private:
+  void Replace(const std::vector<std::string_view>& before,
+               const std::vector<std::string_view>& after, std::size_t first,
+               std::size_t beforeEnd, std::size_t afterEnd, bool headKept);
+
+  std::string baseline_;
+  std::vector<std::string_view> baselineLines_;
+  std::vector<std::optional<std::size_t>> origin_;  // per current line
+};
+
+struct TargetEdit {
+  std::size_t line = 0;  // the jump's line, 0-based
+  ByteSpan span;         // its target as written
+  std::int64_t target = 0;
+};
+
+struct JumpShift {
+  std::vector<TargetEdit> edits;
+  std::vector<std::size_t> computedJumps;  // lines of jumps whose target is computed
+};
+
+// The target edits that keep the document's untouched literal jumps on the
+// lines they jumped to in the baseline.
+JumpShift PlanJumpShift(const LineOrigins& origins, const ScriptMap& current);
+
+// The text with the edits made (for the new baseline).
+std::string ApplyTargetEdits(const ScriptMap& current, const std::vector<TargetEdit>& edits);
+
+}  // namespace zarnith::lsp

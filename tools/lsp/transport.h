@@ -1,0 +1,46 @@
+// The framing of the language server's messages on a byte stream: a header
+// block ("Content-Length: N", other fields ignored) ended by an empty line,
+// then N bytes of JSON.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zarnith::lsp {
+
+class MessageReader {
+ public:
+  // A body larger than this is skipped and reported as malformed.
+  static constexpr std::size_t kMaxBody = std::size_t{64} << 20;
+  static constexpr std::size_t kMaxHeaders = 65536;
+  enum class Result { kMessage, kMalformed, kEnd };
+
+  explicit MessageReader(int fd) : fd_(fd) {}
+
+  // Reads the next message's body. kMalformed: a header block without a
+  // usable Content-Length, or a body too large; the stream goes on after it.
+  Result Next(std::string& body);
+
+  // Reads from a fixed text instead of the descriptor (tests, fuzzing).
+  void FeedText(std::string_view text);
+
+ private:
+  bool Fill();  // false at the end of input
+  // Reads until the header block's empty line; false at the end of input.
+  bool ReadHeaderBlock(std::string& headers);
+
+  int fd_;
+  bool fixed_ = false;
+  std::string buffer_;
+  std::size_t start_ = 0;
+};
+
+// The Content-Length of a header block, or npos when it has none or a
+// malformed one.
+std::size_t ContentLength(std::string_view headers);
+
+// Writes one framed message. False when the other side has gone.
+bool WriteMessage(int fd, std::string_view body);
+
+}  // namespace zarnith::lsp
