@@ -58,7 +58,7 @@ fuzz:
 
 # Each fuzz target for FUZZ_SECONDS; a crash fails the run.
 fuzz-smoke: fuzz
-	for t in script math shell paths check; do tests/fuzz/run.sh $(FUZZ_BUILD) $$t $(FUZZ_SECONDS) || exit 1; done
+	for t in script math shell paths check lsp; do tests/fuzz/run.sh $(FUZZ_BUILD) $$t $(FUZZ_SECONDS) || exit 1; done
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

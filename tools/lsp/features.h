@@ -17,18 +17,25 @@ using nlohmann::json;
 
 inline constexpr std::string_view kUpdateJumpsCommand = "zarnith.updateJumpTargets";
 
+// An open document. Its map points into its text, so it is made again
+// whenever the text changes, and a document never moves.
 struct Document {
+  Document() = default;
+  Document(const Document&) = delete;
+  Document& operator=(const Document&) = delete;
+
   std::string uri;
   std::string text;
+  ScriptMap map;
   std::int64_t version = 0;
   LineOrigins origins;
 };
 
 // What one request sees: the document, its lines mapped, the agreed encoding.
 struct View {
-  View(const Document& d, Encoding e) : doc(d), map(MapScript(d.text)), encoding(e) {}
+  View(const Document& d, Encoding e) : doc(d), map(d.map), encoding(e) {}
   const Document& doc;
-  ScriptMap map;
+  const ScriptMap& map;
   Encoding encoding;
 };
 

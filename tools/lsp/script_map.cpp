@@ -107,11 +107,13 @@ ScriptMap MapScript(std::string_view text) { return Mapper(text).Run(); }
 
 std::optional<std::string> RewrittenLine(std::string_view raw) {
   if (raw.empty() || raw[0] == '#') return std::nullopt;
-  // A fresh interpreter knows no variables, so only operations between
-  // literals are computed; what it would print goes nowhere.
-  Interpreter in;
-  std::string printed;
+  // An interpreter that never runs a line knows no variables, so only
+  // operations between literals are computed; what it would print goes
+  // nowhere.
+  static std::string printed;
+  static Interpreter in;
   in.host.out.CaptureTo(&printed);
+  printed.clear();
   std::string prepared;
   PrepareLine(raw, prepared);
   std::string rewritten = prepared;

@@ -220,6 +220,7 @@ void Server::DidOpen(const json& params) {
   doc.uri = uri;
   doc.text = item.at("text").get<std::string>();
   doc.version = item.value("version", std::int64_t{0});
+  doc.map = MapScript(doc.text);
   doc.origins.Reset(doc.text);
   PublishDiagnostics(doc);
 }
@@ -244,7 +245,15 @@ void Server::ApplyChange(Document& doc, const json& change) {
 
 void Server::DidChange(const json& params) {
   Document& doc = DocumentOf(params);
-  for (const json& change : params.at("contentChanges")) ApplyChange(doc, change);
+  {
+    // A change that cannot be made leaves the ones before it made, and
+    // the map follows the text in either case.
+    struct Remap {
+      Document& doc;
+      ~Remap() { doc.map = MapScript(doc.text); }
+    } remap{doc};
+    for (const json& change : params.at("contentChanges")) ApplyChange(doc, change);
+  }
   if (const json* version = Find(params, {"textDocument", "version"}); version && version->is_number()) {
     doc.version = version->get<std::int64_t>();
   }
