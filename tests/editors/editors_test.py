@@ -4,11 +4,14 @@
 textmate: installs vscode-textmate and vscode-oniguruma from the committed
   package-lock.json (npm ci, into WORKDIR, once per lock file) and runs
   grammar_test.js on sample.zn and on every script in examples/.
+extension: with the same packages, loads the VS Code extension through
+  extension_test.js and checks which server it starts, and that it starts
+  none when zarnith-lsp is not on the PATH.
 vim: opens sample.zn in Vim with editors/vim on the runtime path and checks
   the filetype and the syntax groups at a few places.
 Exits 77 (skipped) when node (or, for vim, Vim) is not installed.
 
-Usage: editors_test.py textmate|vim SOURCE_DIR WORKDIR
+Usage: editors_test.py textmate|extension|vim SOURCE_DIR WORKDIR
 """
 import glob
 import os
@@ -40,16 +43,25 @@ def install_packages(workdir):
         f.write(wanted)
 
 
-def textmate(source, workdir):
+def run_node(workdir, script, args):
+    """Runs script with the installed packages; SKIP when node is missing."""
     if shutil.which("node") is None or shutil.which("npm") is None:
         print("node is not installed; skipping")
         return SKIP
     install_packages(workdir)
+    env = dict(os.environ, NODE_PATH=os.path.join(workdir, "node_modules"))
+    return subprocess.run(["node", os.path.join(HERE, script)] + args, env=env).returncode
+
+
+def textmate(source, workdir):
     grammar = os.path.join(source, "editors/vscode/syntaxes/zarnith.tmLanguage.json")
     scripts = sorted(glob.glob(os.path.join(source, "examples/*.zn")))
-    env = dict(os.environ, NODE_PATH=os.path.join(workdir, "node_modules"))
-    return subprocess.run(["node", os.path.join(HERE, "grammar_test.js"), grammar,
-                           os.path.join(HERE, "sample.zn")] + scripts, env=env).returncode
+    return run_node(workdir, "grammar_test.js",
+                    [grammar, os.path.join(HERE, "sample.zn")] + scripts)
+
+
+def extension(source, workdir):
+    return run_node(workdir, "extension_test.js", [os.path.join(source, "editors/vscode")])
 
 
 # (line, column, syntax group) in sample.zn, 1-based as Vim counts.
@@ -106,7 +118,7 @@ def vim(source, _workdir):
 
 def main():
     mode, source, workdir = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
-    return {"textmate": textmate, "vim": vim}[mode](source, workdir)
+    return {"textmate": textmate, "extension": extension, "vim": vim}[mode](source, workdir)
 
 
 if __name__ == "__main__":
