@@ -14,3 +14,10 @@ add_test(NAME editors/vim
                  ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
 set_tests_properties(editors/textmate editors/vscode-extension editors/vim
                      PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+# The server comes from the build tree; the test goes with its target.
+if(TARGET zarnith-lsp)
+  add_test(NAME editors/neovim-lsp
+           COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/editors/editors_test.py neovim
+                   ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR} $<TARGET_FILE:zarnith-lsp>)
+  set_tests_properties(editors/neovim-lsp PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+endif()

@@ -9,9 +9,13 @@ extension: with the same packages, loads the VS Code extension through
   none when zarnith-lsp is not on the PATH.
 vim: opens sample.zn in Vim with editors/vim on the runtime path and checks
   the filetype and the syntax groups at a few places.
-Exits 77 (skipped) when node (or, for vim, Vim) is not installed.
+neovim: runs nvim_lsp_test.lua in headless Neovim, whose built-in LSP client
+  talks to ZARNITH_LSP about a script in a temporary directory.
+Exits 77 (skipped) when node (or, for vim, Vim; for neovim, Neovim) is not
+installed.
 
 Usage: editors_test.py textmate|extension|vim SOURCE_DIR WORKDIR
+       editors_test.py neovim SOURCE_DIR WORKDIR ZARNITH_LSP
 """
 import glob
 import os
@@ -116,8 +120,52 @@ def vim(source, _workdir):
     return 1 if failures else 0
 
 
+# The script nvim_lsp_test.lua edits; its comment shows the lines by number.
+NEOVIM_SCRIPT = """# Counts to three, then says so.
+i = 0
+prnt, "counting"
+end
+i = i+1
+if i == 3
+jump, 10
+end
+jump, 4
+end
+print, "done"
+"""
+
+
+def neovim(_source, _workdir, server):
+    if shutil.which("nvim") is None:
+        print("nvim is not installed; skipping")
+        return SKIP
+    with tempfile.TemporaryDirectory(prefix="zn-nvim-") as tmp:
+        script = os.path.join(tmp, "count.zn")
+        with open(script, "w") as f:
+            f.write(NEOVIM_SCRIPT)
+        # Neovim's own files (its LSP log among them) stay in the temporary directory.
+        env = dict(os.environ, ZARNITH_LSP=os.path.abspath(server),
+                   **{"XDG_%s_HOME" % d: os.path.join(tmp, d.lower())
+                      for d in ("CONFIG", "DATA", "STATE", "CACHE")})
+        cmd = ["nvim", "--headless", "-u", "NONE", "-i", "NONE", "-n", script,
+               "-c", "luafile " + os.path.join(HERE, "nvim_lsp_test.lua")]
+        try:
+            status = subprocess.run(cmd, env=env, cwd=tmp, stdin=subprocess.DEVNULL,
+                                    timeout=120).returncode
+        except subprocess.TimeoutExpired:
+            print("nvim did not finish within 120 seconds")
+            status = 1
+        if status != 0:
+            for log in glob.glob(os.path.join(tmp, "*", "nvim", "lsp.log")):
+                with open(log, errors="replace") as f:
+                    print("--- the end of %s:\n%s" % (log, "".join(f.readlines()[-30:])))
+    return status
+
+
 def main():
     mode, source, workdir = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
+    if mode == "neovim":
+        return neovim(source, workdir, sys.argv[4])
     return {"textmate": textmate, "extension": extension, "vim": vim}[mode](source, workdir)
 
 
