@@ -50,7 +50,7 @@ install(PROGRAMS ${ZARNITH_EXAMPLE_SCRIPTS} DESTINATION ${CMAKE_INSTALL_DOCDIR}/
 install(FILES ${PROJECT_SOURCE_DIR}/examples/chime.wav
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT zarnith)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/editors/ DESTINATION ${CMAKE_INSTALL_DATADIR}/zarnith/editors
-        COMPONENT zarnith)
+        COMPONENT zarnith PATTERN node_modules EXCLUDE)
 # Vim reads share/vim/vimfiles of its own prefix: *.zn files are highlighted
 # without any setup when the package is installed under /usr.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/editors/vim/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vim/vimfiles

@@ -16,7 +16,7 @@ group_packages() {
     build) echo "g++ cmake ninja-build make pkg-config python3 libssl-dev libedit-dev nlohmann-json3-dev
                  libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
                  gstreamer1.0-alsa" ;;
-    test) echo "googletest libgtest-dev tmux vim $(group_packages package) lintian" ;;
+    test) echo "googletest libgtest-dev tmux vim neovim $(group_packages package) lintian" ;;
     package) echo "dpkg-dev file" ;;
     fuzz) echo "clang" ;;
     bench) echo "dash lua5.4 tcl perl valgrind python3-matplotlib" ;;

@@ -4,11 +4,18 @@
 textmate: installs vscode-textmate and vscode-oniguruma from the committed
   package-lock.json (npm ci, into WORKDIR, once per lock file) and runs
   grammar_test.js on sample.zn and on every script in examples/.
+extension: with the same packages, loads the VS Code extension through
+  extension_test.js and checks which server it starts, and that it starts
+  none when zarnith-lsp is not on the PATH.
 vim: opens sample.zn in Vim with editors/vim on the runtime path and checks
   the filetype and the syntax groups at a few places.
-Exits 77 (skipped) when node (or, for vim, Vim) is not installed.
+neovim: runs nvim_lsp_test.lua in headless Neovim, whose built-in LSP client
+  talks to ZARNITH_LSP about a script in a temporary directory.
+Exits 77 (skipped) when node (or, for vim, Vim; for neovim, Neovim) is not
+installed.
 
-Usage: editors_test.py textmate|vim SOURCE_DIR WORKDIR
+Usage: editors_test.py textmate|extension|vim SOURCE_DIR WORKDIR
+       editors_test.py neovim SOURCE_DIR WORKDIR ZARNITH_LSP
 """
 import glob
 import os
@@ -40,16 +47,25 @@ def install_packages(workdir):
         f.write(wanted)
 
 
-def textmate(source, workdir):
+def run_node(workdir, script, args):
+    """Runs script with the installed packages; SKIP when node is missing."""
     if shutil.which("node") is None or shutil.which("npm") is None:
         print("node is not installed; skipping")
         return SKIP
     install_packages(workdir)
+    env = dict(os.environ, NODE_PATH=os.path.join(workdir, "node_modules"))
+    return subprocess.run(["node", os.path.join(HERE, script)] + args, env=env).returncode
+
+
+def textmate(source, workdir):
     grammar = os.path.join(source, "editors/vscode/syntaxes/zarnith.tmLanguage.json")
     scripts = sorted(glob.glob(os.path.join(source, "examples/*.zn")))
-    env = dict(os.environ, NODE_PATH=os.path.join(workdir, "node_modules"))
-    return subprocess.run(["node", os.path.join(HERE, "grammar_test.js"), grammar,
-                           os.path.join(HERE, "sample.zn")] + scripts, env=env).returncode
+    return run_node(workdir, "grammar_test.js",
+                    [grammar, os.path.join(HERE, "sample.zn")] + scripts)
+
+
+def extension(source, workdir):
+    return run_node(workdir, "extension_test.js", [os.path.join(source, "editors/vscode")])
 
 
 # (line, column, syntax group) in sample.zn, 1-based as Vim counts.
@@ -104,9 +120,53 @@ def vim(source, _workdir):
     return 1 if failures else 0
 
 
+# The script nvim_lsp_test.lua edits; its comment shows the lines by number.
+NEOVIM_SCRIPT = """# Counts to three, then says so.
+i = 0
+prnt, "counting"
+end
+i = i+1
+if i == 3
+jump, 10
+end
+jump, 4
+end
+print, "done"
+"""
+
+
+def neovim(_source, _workdir, server):
+    if shutil.which("nvim") is None:
+        print("nvim is not installed; skipping")
+        return SKIP
+    with tempfile.TemporaryDirectory(prefix="zn-nvim-") as tmp:
+        script = os.path.join(tmp, "count.zn")
+        with open(script, "w") as f:
+            f.write(NEOVIM_SCRIPT)
+        # Neovim's own files (its LSP log among them) stay in the temporary directory.
+        env = dict(os.environ, ZARNITH_LSP=os.path.abspath(server),
+                   **{"XDG_%s_HOME" % d: os.path.join(tmp, d.lower())
+                      for d in ("CONFIG", "DATA", "STATE", "CACHE")})
+        cmd = ["nvim", "--headless", "-u", "NONE", "-i", "NONE", "-n", script,
+               "-c", "luafile " + os.path.join(HERE, "nvim_lsp_test.lua")]
+        try:
+            status = subprocess.run(cmd, env=env, cwd=tmp, stdin=subprocess.DEVNULL,
+                                    timeout=120).returncode
+        except subprocess.TimeoutExpired:
+            print("nvim did not finish within 120 seconds")
+            status = 1
+        if status != 0:
+            for log in glob.glob(os.path.join(tmp, "*", "nvim", "lsp.log")):
+                with open(log, errors="replace") as f:
+                    print("--- the end of %s:\n%s" % (log, "".join(f.readlines()[-30:])))
+    return status
+
+
 def main():
     mode, source, workdir = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
-    return {"textmate": textmate, "vim": vim}[mode](source, workdir)
+    if mode == "neovim":
+        return neovim(source, workdir, sys.argv[4])
+    return {"textmate": textmate, "extension": extension, "vim": vim}[mode](source, workdir)
 
 
 if __name__ == "__main__":

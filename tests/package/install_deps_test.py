@@ -33,7 +33,7 @@ echo "Target: x86_64-pc-linux-gnu\"""",
 BUILD_GROUP = ["g++", "cmake", "ninja-build", "make", "pkg-config", "python3", "libssl-dev",
                "libedit-dev", "nlohmann-json3-dev", "libgstreamer1.0-dev", "gstreamer1.0-plugins-base",
                "gstreamer1.0-plugins-good", "gstreamer1.0-alsa"]
-TEST_TOOLS = ["googletest", "libgtest-dev", "tmux", "vim", "lintian", "clang"]
+TEST_TOOLS = ["googletest", "libgtest-dev", "tmux", "vim", "neovim", "lintian", "clang"]
 
 
 class Machine:

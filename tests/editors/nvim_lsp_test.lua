@@ -1,0 +1,155 @@
+-- Drives Neovim's built-in LSP client (the 0.7 interface, which later
+-- versions keep) against zarnith-lsp on the script in the current buffer:
+-- the checker's warning arrives, go to definition follows a jump, and after a
+-- line is inserted above a jump target the "Update N jump targets" action,
+-- run through workspace/executeCommand, shifts the targets in the buffer.
+--
+-- Run by editors_test.py: nvim --headless -u NONE ... SCRIPT -c 'luafile THIS'
+-- with ZARNITH_LSP naming the server. The script it writes:
+--   1 # Counts to three, then says so.
+--   2 i = 0
+--   3 prnt, "counting"       a warning: no-statement
+--   4 end                    the loop's top: `jump, 4` lands here
+--   5 i = i+1
+--   6 if i == 3
+--   7 jump, 10
+--   8 end
+--   9 jump, 4
+--  10 end
+--  11 print, "done"
+-- Exits 0 when every step passed; otherwise prints the failed step and exits 1.
+
+local TIMEOUT_MS = 10000
+
+local function fail(message)
+  io.stderr:write('nvim lsp test: ' .. message .. '\n')
+  vim.cmd('cquit 1')
+end
+
+local function step(message)
+  io.stdout:write(message .. '\n')
+end
+
+-- Waits until condition() holds; fails with what was being waited for, and
+-- what explain() says about the state it was in.
+local function wait_for(what, condition, explain)
+  if not vim.wait(TIMEOUT_MS, condition, 20) then
+    fail('timed out waiting for ' .. what .. (explain and ('; ' .. explain()) or ''))
+  end
+end
+
+local function buffer_text(bufnr)
+  return 'the buffer holds:\n' .. table.concat(vim.api.nvim_buf_get_lines(bufnr, 0, -1, true), '\n')
+end
+
+-- A request answered through a handler of our own, so the client's default
+-- handlers (and their messages) stay out of the way.
+local function request(client, method, params, bufnr)
+  local response
+  client.request(method, params, function(err, result)
+    response = { err = err, result = result }
+  end, bufnr)
+  wait_for('the answer to ' .. method, function() return response ~= nil end)
+  if response.err then
+    fail(method .. ' failed: ' .. vim.inspect(response.err))
+  end
+  return response.result
+end
+
+local function expect_line(bufnr, number, expected)
+  local line = vim.api.nvim_buf_get_lines(bufnr, number - 1, number, true)[1]
+  if line ~= expected then
+    fail(string.format('line %d is %q, expected %q', number, line, expected))
+  end
+end
+
+local function run()
+  -- Every message in the log, which the runner shows when a step failed.
+  vim.lsp.set_log_level('debug')
+  local server = os.getenv('ZARNITH_LSP')
+  local bufnr = vim.api.nvim_get_current_buf()
+  local path = vim.api.nvim_buf_get_name(bufnr)
+  local uri = vim.uri_from_bufnr(bufnr)
+  -- What the filetype plugin would set; the client sends it as the languageId.
+  vim.bo[bufnr].filetype = 'zarnith'
+  local exit_code
+
+  local client_id = vim.lsp.start_client({
+    name = 'zarnith-lsp',
+    cmd = { server },
+    root_dir = vim.fn.fnamemodify(path, ':h'),
+    on_exit = function(code) exit_code = code end,
+  })
+  if not client_id then
+    fail('could not start ' .. tostring(server))
+  end
+  vim.lsp.buf_attach_client(bufnr, client_id)
+  local client = vim.lsp.get_client_by_id(client_id)
+  wait_for('the server to initialize', function() return client.initialized end)
+  local sync = client.server_capabilities.textDocumentSync
+  if type(sync) ~= 'table' or sync.change ~= vim.lsp.protocol.TextDocumentSyncKind.Incremental then
+    fail('the server does not ask for incremental changes: ' .. vim.inspect(sync))
+  end
+
+  step('diagnostics')
+  wait_for('diagnostics', function() return #vim.diagnostic.get(bufnr) > 0 end)
+  local warned = false
+  for _, d in ipairs(vim.diagnostic.get(bufnr)) do
+    if d.lnum == 2 and d.code == 'no-statement' and d.severity == vim.diagnostic.severity.WARN then
+      warned = true
+    end
+  end
+  if not warned then
+    fail('no no-statement warning on line 3; diagnostics: ' .. vim.inspect(vim.diagnostic.get(bufnr)))
+  end
+
+  step('go to definition')
+  vim.api.nvim_win_set_cursor(0, { 9, 0 })
+  vim.lsp.buf.definition()
+  wait_for('the cursor to move from `jump, 4` to line 4', function()
+    return vim.api.nvim_win_get_cursor(0)[1] == 4
+  end, function() return 'the cursor is on line ' .. vim.api.nvim_win_get_cursor(0)[1] end)
+
+  step('insert a line above the jump target')
+  vim.api.nvim_buf_set_lines(bufnr, 3, 3, true, { '# The loop starts here.' })
+  local range = { start = { line = 0, character = 0 }, ['end'] = { line = 0, character = 0 } }
+  local actions = request(client, 'textDocument/codeAction',
+    { textDocument = { uri = uri }, range = range, context = { diagnostics = {} } }, bufnr) or {}
+  local update
+  for _, action in ipairs(actions) do
+    if action.title == 'Update 2 jump targets' then update = action end
+  end
+  if not update then
+    fail('no "Update 2 jump targets" action; actions: ' .. vim.inspect(actions))
+  end
+  if update.kind ~= 'quickfix' or update.edit ~= nil or type(update.command) ~= 'table'
+      or update.command.command ~= 'zarnith.updateJumpTargets' then
+    fail('the update action is not a quickfix that runs zarnith.updateJumpTargets: ' .. vim.inspect(update))
+  end
+
+  step('update the jump targets')
+  -- The server answers with a workspace/applyEdit request, which the
+  -- client's own handler applies to the buffer.
+  request(client, 'workspace/executeCommand',
+    { command = update.command.command, arguments = update.command.arguments }, bufnr)
+  wait_for('the buffer to show `jump, 11` on line 8', function()
+    return vim.api.nvim_buf_get_lines(bufnr, 7, 8, true)[1] == 'jump, 11'
+  end, function() return buffer_text(bufnr) end)
+  expect_line(bufnr, 10, 'jump, 5')
+  expect_line(bufnr, 4, '# The loop starts here.')
+  expect_line(bufnr, 5, 'end')
+
+  step('shut down')
+  vim.lsp.stop_client(client_id)
+  wait_for('the server to exit', function() return exit_code ~= nil end)
+  if exit_code ~= 0 then
+    fail('the server exited with status ' .. exit_code .. ' after shutdown and exit')
+  end
+end
+
+local ok, err = xpcall(run, debug.traceback)
+if not ok then
+  fail(tostring(err))
+end
+step('all steps passed')
+vim.cmd('qall!')
