@@ -270,8 +270,12 @@ class JumpTargets(ServerTest):
         self.assertEqual(edits, [{"range": {"start": pos(5, 6), "end": pos(5, 7)}, "newText": "3"}])
         make_edits(client, edits)
         self.assertEqual(actions(client), [])
-        # The next edit counts from the updated text.
         insert(client, 0, 5, "\n# a comment")
+        only = client.request("textDocument/codeAction", {
+            "textDocument": {"uri": URI}, "range": {"start": pos(0, 0), "end": pos(0, 0)},
+            "context": {"diagnostics": [], "only": ["source.fixAll"]}})["result"]
+        self.assertEqual(only, [])
+        # The next edit counts from the updated text.
         _, edits = update_jumps(client)
         self.assertEqual(edits[0]["newText"], "4")
         client.close()

@@ -289,7 +289,15 @@ json Server::SymbolsRequest(const json& params) {
 }
 
 json Server::CodeActionRequest(const json& params) {
-  return CodeActions(View(DocumentOf(params), encoding_));
+  Document& doc = DocumentOf(params);
+  // A client that asks for other kinds only (source actions on save) gets none.
+  if (const json* only = Find(params, {"context", "only"}); only && only->is_array()) {
+    bool quickfix = std::any_of(only->begin(), only->end(), [](const json& kind) {
+      return kind == "quickfix" || kind == "";
+    });
+    if (!quickfix) return json::array();
+  }
+  return CodeActions(View(doc, encoding_));
 }
 
 json Server::ExecuteCommand(const json& params) {
