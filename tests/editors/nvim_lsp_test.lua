@@ -26,6 +26,12 @@ local function fail(message)
   vim.cmd('cquit 1')
 end
 
+-- A value as JSON, for the failure messages.
+local function show(value)
+  local ok, text = pcall(vim.fn.json_encode, value)
+  return ok and text or tostring(value)
+end
+
 local function step(message)
   io.stdout:write(message .. '\n')
 end
@@ -51,7 +57,7 @@ local function request(client, method, params, bufnr)
   end, bufnr)
   wait_for('the answer to ' .. method, function() return response ~= nil end)
   if response.err then
-    fail(method .. ' failed: ' .. vim.inspect(response.err))
+    fail(method .. ' failed: ' .. show(response.err))
   end
   return response.result
 end
@@ -88,7 +94,7 @@ local function run()
   wait_for('the server to initialize', function() return client.initialized end)
   local sync = client.server_capabilities.textDocumentSync
   if type(sync) ~= 'table' or sync.change ~= vim.lsp.protocol.TextDocumentSyncKind.Incremental then
-    fail('the server does not ask for incremental changes: ' .. vim.inspect(sync))
+    fail('the server does not ask for incremental changes: ' .. show(sync))
   end
 
   step('diagnostics')
@@ -100,7 +106,7 @@ local function run()
     end
   end
   if not warned then
-    fail('no no-statement warning on line 3; diagnostics: ' .. vim.inspect(vim.diagnostic.get(bufnr)))
+    fail('no no-statement warning on line 3; diagnostics: ' .. show(vim.diagnostic.get(bufnr)))
   end
 
   step('go to definition')
@@ -120,11 +126,11 @@ local function run()
     if action.title == 'Update 2 jump targets' then update = action end
   end
   if not update then
-    fail('no "Update 2 jump targets" action; actions: ' .. vim.inspect(actions))
+    fail('no "Update 2 jump targets" action; actions: ' .. show(actions))
   end
   if update.kind ~= 'quickfix' or update.edit ~= nil or type(update.command) ~= 'table'
       or update.command.command ~= 'zarnith.updateJumpTargets' then
-    fail('the update action is not a quickfix that runs zarnith.updateJumpTargets: ' .. vim.inspect(update))
+    fail('the update action is not a quickfix that runs zarnith.updateJumpTargets: ' .. show(update))
   end
 
   step('update the jump targets')
