@@ -9,6 +9,8 @@
 
 #include <clocale>
 #include <csignal>
+#include <cstdint>
+#include <ctime>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -47,17 +49,34 @@ static_assert(std::string_view(kPromptText) == msg::kPrompt);
 volatile std::sig_atomic_t gLineRunning = 0;
 struct sigaction gPreviousInterrupt {};
 
+// A second Ctrl-C sooner than this after the first belongs to the same
+// request: keys pressed twice in a row, which the first is still abandoning.
+constexpr std::int64_t kSecondInterruptMs = 1000;
+// When the running line's first Ctrl-C came; read and written by
+// OnInterrupt only (SIGINT is blocked while it runs).
+std::int64_t gFirstInterruptMs = 0;
+
+std::int64_t MonotonicMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);  // async-signal-safe
+  return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 // Ctrl-C abandons the typed line at the prompt and the running statement
-// once it runs (state/interrupt.h). A second Ctrl-C while that statement
-// still runs (it waits where Ctrl-C cannot reach it, as an fs:open of a FIFO
-// without a writer does) ends the program as it would without the editor.
+// once it runs (state/interrupt.h). A second Ctrl-C, a moment later, while
+// that statement still runs (it waits where Ctrl-C cannot reach it, as an
+// fs:open of a FIFO without a writer does) ends the program as it would
+// without the editor.
 void OnInterrupt(int) {
+  std::int64_t now = MonotonicMs();
   if (gLineRunning && gInterruptRequested) {
+    if (now - gFirstInterruptMs < kSecondInterruptMs) return;
     sigaction(SIGINT, &gPreviousInterrupt, nullptr);
     raise(SIGINT);  // delivered, to the previous disposition, on return
     return;
   }
   gInterruptRequested = 1;
+  gFirstInterruptMs = now;
 }
 
 // Without SA_RESTART, so that the editor's read and the waits of a running

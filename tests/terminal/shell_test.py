@@ -227,6 +227,10 @@ def interrupt_running_statement(exe, tmp):
         pane.wait_running()
         pane.keys("C-c")
         pane.wait_for(lambda lines: lines[-1] == "^C", "the first Ctrl-C")
+        # Pressed again at once, Ctrl-C is the same request; a moment later it ends.
+        pane.keys("C-c")
+        time.sleep(1.5)
+        assert pane.info("#{pane_dead}") == "0", "Ctrl-C pressed twice in a row ended the shell"
         pane.keys("C-c")
         pane.wait_for(lambda lines: pane.info("#{pane_dead}") == "1",
                       "a second Ctrl-C to end the program")
