@@ -15,14 +15,9 @@ import subprocess
 import sys
 import tempfile
 
+from checklist import check, status
+
 PR_SET_CHILD_SUBREAPER = 36
-failures = []
-
-
-def check(name, actual, expected):
-    if actual != expected:
-        failures.append(name)
-        print("%s:\n  expected %r\n  actual   %r" % (name, expected, actual))
 
 
 def default_signals():
@@ -79,7 +74,7 @@ def main():
         sigchld_ignored(exe, tmp)
         for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
             signal_reaches_program(exe, tmp, sig)
-    return 1 if failures else 0
+    return status()
 
 
 if __name__ == "__main__":

@@ -12,14 +12,9 @@ import subprocess
 import sys
 import tempfile
 
+from checklist import check, status
+
 F_SETPIPE_SZ = 1031
-failures = []
-
-
-def check(name, actual, expected):
-    if actual != expected:
-        failures.append(name)
-        print("%s:\n  expected %r\n  actual   %r" % (name, expected, actual))
 
 
 def script(tmp, name, text):
@@ -173,7 +168,7 @@ def main():
         fifo_input_after_end(exe, tmp)
         stdout_file_written_by_fs(exe, tmp)
         output_before_fifo_open(exe, tmp)
-    return 1 if failures else 0
+    return status()
 
 
 if __name__ == "__main__":

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/line.h"
+#include "core/split.h"
 #include "state/interrupt.h"
 #include "values/messages.h"
 #include "values/report.h"
@@ -54,13 +55,8 @@ bool ReadAll(int fd, std::string& text) try {
 // Splits a script at its line feeds; false when the list does not fit in
 // memory (a script of millions of empty lines needs 16 bytes a line).
 bool SplitLines(std::string_view text, std::vector<std::string_view>& lines) try {
-  lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-  for (std::size_t start = 0;;) {
-    std::size_t lf = text.find('\n', start);
-    lines.push_back(text.substr(start, lf == std::string_view::npos ? lf : lf - start));
-    if (lf == std::string_view::npos) return true;
-    start = lf + 1;
-  }
+  lines = SplitScriptLines(text);
+  return true;
 } catch (const std::bad_alloc&) {
   return false;
 }

@@ -1,6 +1,7 @@
-// Splitting a prepared line into pieces and words.
+// Splitting a script into lines and a prepared line into pieces and words.
 #include "core/split.h"
 
+#include <algorithm>
 #include <string>
 
 namespace zarnith {
@@ -13,6 +14,13 @@ static void SplitAt(std::string_view line, char sep, std::vector<std::string_vie
     if (at == std::string_view::npos) return;
     line.remove_prefix(at + 1);
   }
+}
+
+std::vector<std::string_view> SplitScriptLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+  SplitAt(text, '\n', lines);
+  return lines;
 }
 
 void SplitPieces(std::string_view line, std::vector<std::string_view>& pieces) {

@@ -26,6 +26,10 @@ struct ThreeWords {
 };
 ThreeWords SplitThree(std::string_view line);
 
+// A script cut at its line feeds: the lines `jump` counts from 1. A line
+// feed at the end gives one more, empty, line.
+std::vector<std::string_view> SplitScriptLines(std::string_view text);
+
 // Joins pieces[from..] with ", ".
 std::string JoinPieces(std::span<const std::string_view> pieces, std::size_t from);
 

@@ -91,13 +91,7 @@ class Checker {
  public:
   explicit Checker(std::string_view text) {
     LoadBuiltinClasses(in_);
-    std::size_t start = 0;
-    while (true) {
-      std::size_t end = text.find('\n', start);
-      lines_.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
-      if (end == std::string_view::npos) break;
-      start = end + 1;
-    }
+    lines_ = SplitScriptLines(text);
   }
 
   std::vector<Diagnostic> Run() {

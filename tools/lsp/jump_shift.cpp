@@ -3,26 +3,29 @@
 #include <algorithm>
 #include <limits>
 
-#include "lsp/text_position.h"
+#include "core/split.h"
 
 namespace zarnith::lsp {
 
 void LineOrigins::Reset(std::string_view text) {
   baseline_.assign(text);
-  baselineLines_ = SplitLines(baseline_);
+  baselineLines_ = SplitScriptLines(baseline_);
   origin_.resize(baselineLines_.size());
   for (std::size_t i = 0; i < origin_.size(); ++i) origin_[i] = i;
 }
 
 void LineOrigins::Follow(std::string_view before, const LineEdit& edit, std::string_view after) {
   auto added = static_cast<std::size_t>(std::count(edit.text.begin(), edit.text.end(), '\n'));
-  Replace(SplitLines(before), SplitLines(after), edit.lineFrom, edit.lineTo + 1,
-          edit.lineFrom + added + 1, edit.columnFrom > 0);
+  // An edit that does not fit the text it was made on starts afresh.
+  if (!Replace(SplitScriptLines(before), SplitScriptLines(after), edit.lineFrom,
+               edit.lineTo + 1, edit.lineFrom + added + 1, edit.columnFrom > 0)) {
+    Reset(after);
+  }
 }
 
 void LineOrigins::FollowWhole(std::string_view before, std::string_view after) {
-  std::vector<std::string_view> a = SplitLines(before), b = SplitLines(after);
-  Replace(a, b, 0, a.size(), b.size(), false);
+  std::vector<std::string_view> a = SplitScriptLines(before), b = SplitScriptLines(after);
+  if (!Replace(a, b, 0, a.size(), b.size(), false)) Reset(after);
 }
 
 // Lines [first, beforeEnd) of `before` became lines [first, afterEnd) of
@@ -30,20 +33,13 @@ void LineOrigins::FollowWhole(std::string_view before, std::string_view after) {
 // matched from the side the edit left alone first: an edit that starts
 // inside a line keeps that line's head, one that starts at a line's start
 // pushes the line down.
-void LineOrigins::Replace(const std::vector<std::string_view>& before,
+bool LineOrigins::Replace(const std::vector<std::string_view>& before,
                           const std::vector<std::string_view>& after, std::size_t first,
                           std::size_t beforeEnd, std::size_t afterEnd, bool headKept) {
   if (origin_.size() != before.size() || beforeEnd > before.size() || afterEnd > after.size() ||
       first > beforeEnd || first > afterEnd ||
       before.size() - beforeEnd != after.size() - afterEnd) {
-    // The edit does not fit the text it was made on: start afresh.
-    std::string text;
-    for (std::size_t i = 0; i < after.size(); ++i) {
-      if (i > 0) text += '\n';
-      text.append(after[i]);
-    }
-    Reset(text);
-    return;
+    return false;
   }
   std::vector<std::optional<std::size_t>> next(after.size());
   std::copy_n(origin_.begin(), first, next.begin());
@@ -69,6 +65,7 @@ void LineOrigins::Replace(const std::vector<std::string_view>& before,
   // rest of the old lines was deleted, the rest of the new ones is new.
   for (; ob < oe && nb < ne; ++ob, ++nb) next[nb] = origin_[ob];
   origin_ = std::move(next);
+  return true;
 }
 
 std::optional<std::size_t> LineOrigins::UntouchedOrigin(std::string_view line,

@@ -42,7 +42,8 @@ class LineOrigins {
   bool LinesMoved() const;
 
  private:
-  void Replace(const std::vector<std::string_view>& before,
+  // False, with nothing changed, when the window does not fit the texts.
+  bool Replace(const std::vector<std::string_view>& before,
                const std::vector<std::string_view>& after, std::size_t first,
                std::size_t beforeEnd, std::size_t afterEnd, bool headKept);
 

@@ -5,7 +5,7 @@
 #include "check/check.h"
 #include "classes/registry.h"
 #include "core/line.h"
-#include "lsp/text_position.h"
+#include "core/split.h"
 #include "state/interpreter.h"
 #include "values/conditions.h"
 #include "values/math.h"
@@ -19,7 +19,7 @@ std::string_view BeforeBracket(std::string_view s) { return s.substr(0, s.find('
 class Mapper {
  public:
   explicit Mapper(std::string_view text) {
-    out_.lines = SplitLines(text);
+    out_.lines = SplitScriptLines(text);
     out_.map.resize(out_.lines.size());
   }
 

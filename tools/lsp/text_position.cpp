@@ -24,17 +24,6 @@ Sequence SequenceAt(std::string_view line, std::size_t i) {
 
 }  // namespace
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (true) {
-    std::size_t end = text.find('\n', start);
-    lines.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
-    if (end == std::string_view::npos) return lines;
-    start = end + 1;
-  }
-}
-
 std::size_t ByteColumn(std::string_view line, std::size_t units, Encoding e) {
   if (e == Encoding::kUtf8) return units < line.size() ? units : line.size();
   std::size_t i = 0;

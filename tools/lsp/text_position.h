@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <string_view>
-#include <vector>
 
 namespace zarnith::lsp {
 
@@ -16,8 +15,6 @@ struct Position {
   std::size_t line = 0;
   std::size_t character = 0;
 };
-
-std::vector<std::string_view> SplitLines(std::string_view text);
 
 // Byte column of `units` code units into `line`, clamped to the line's end
 // (a column inside a character counts as that character's start).

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/line.h"
+#include "core/split.h"
 #include "values/conditions.h"
 
 namespace zarnith::trace {
@@ -14,18 +15,6 @@ namespace {
 
 bool IsCommentOrEmpty(std::string_view raw) {
   return raw.empty() || raw[0] == '#' || raw == "\n";
-}
-
-// The script's lines, cut as Execute cuts them.
-std::vector<std::string_view> ScriptLines(std::string_view script) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (true) {
-    std::size_t end = script.find('\n', start);
-    lines.push_back(script.substr(start, end == std::string_view::npos ? end : end - start));
-    if (end == std::string_view::npos) return lines;
-    start = end + 1;
-  }
 }
 
 // Long texts are cut in the trace: a script may hand back a whole file.
@@ -71,7 +60,7 @@ void Coverage::Count(std::int64_t index, std::string_view) {
 }
 
 void Coverage::ReportNeverRun(std::FILE* out, std::string_view script) const {
-  std::vector<std::string_view> lines = ScriptLines(script);
+  std::vector<std::string_view> lines = SplitScriptLines(script);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (IsCommentOrEmpty(lines[i]) || (i < runs_.size() && runs_[i] > 0)) continue;
     std::fprintf(out, "never run: %zu: %s\n", i + 1, Printable(lines[i]).c_str());
@@ -176,7 +165,7 @@ void Profile::Stop() {
 
 void Profile::Report(std::FILE* out, std::string_view script) {
   Stop();  // the line that ended the program
-  std::vector<std::string_view> lines = ScriptLines(script);
+  std::vector<std::string_view> lines = SplitScriptLines(script);
   time_.resize(runs_.size(), std::chrono::nanoseconds{0});
   std::vector<std::size_t> order;
   for (std::size_t i = 0; i < runs_.size() && i < lines.size(); ++i) {
