@@ -1,7 +1,7 @@
 # The Debian package: built with CPack, unpacked with dpkg -x, and run.
 add_test(NAME package/deb
          COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/package/package_test.py
-                 ${CMAKE_CPACK_COMMAND} ${PROJECT_BINARY_DIR})
+                 ${CMAKE_CPACK_COMMAND} ${PROJECT_BINARY_DIR} ${PROJECT_VERSION})
 set_tests_properties(package/deb PROPERTIES
   ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/audio/lsan.supp" SKIP_RETURN_CODE 77 TIMEOUT 300)
 # scripts/install-deps.sh against stand-ins for apt: what each group and each
@@ -32,3 +32,7 @@ if(NOT ZARNITH_SANITIZE)
   add_test(NAME package/no_audio
            COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/package/no_audio_test.py ${no_audio_dir})
 endif()
+# The man pages, the guide and the README against the one version of the build.
+add_test(NAME package/versions
+         COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/package/versions_test.py ${PROJECT_SOURCE_DIR}
+                 ${PROJECT_VERSION} ${ZARNITH_RELEASE_DATE})

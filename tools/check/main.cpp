@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "check/check.h"
+#include "version.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ int main(int argc, char** argv) {
       std::cout << kUsage;
       return 0;
     } else if (arg == "--version") {
-      std::cout << "zarnith-check 0.1.2.5\n";
+      std::cout << "zarnith-check " ZARNITH_VERSION "\n";
       return 0;
     } else if (arg == "--werror") {
       options.werror = true;
