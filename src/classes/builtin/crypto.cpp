@@ -2,7 +2,6 @@
 // lower-case hexadecimal, computed by OpenSSL's libcrypto.
 #include "classes/builtin/crypto.h"
 
-#include <dlfcn.h>
 #include <openssl/evp.h>
 
 #include <array>
@@ -11,6 +10,7 @@
 #include <string_view>
 
 #include "classes/args.h"
+#include "state/shared_library.h"
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/resolve.h"
@@ -61,25 +61,19 @@ struct CryptoLibrary {
 
 namespace {
 
-template <typename F>
-bool cryptoSymbol(void* handle, const char* name, F& out) {
-  out = reinterpret_cast<F>(dlsym(handle, name));
-  return out != nullptr;
-}
-
 std::shared_ptr<CryptoLibrary> cryptoOpen() {
   auto lib = std::make_shared<CryptoLibrary>();
-  lib->handle = dlopen(ZN_SONAME(OPENSSL_SHLIB_VERSION), RTLD_NOW | RTLD_LOCAL);
+  lib->handle = OpenSharedLibrary(ZN_SONAME(OPENSSL_SHLIB_VERSION));
   if (!lib->handle) return nullptr;
   EVP_MD* (*fetch)(OSSL_LIB_CTX*, const char*, const char*) = nullptr;
   EVP_MD_CTX* (*newContext)() = nullptr;
-  bool found = cryptoSymbol(lib->handle, "EVP_MD_fetch", fetch) &&
-               cryptoSymbol(lib->handle, "EVP_MD_CTX_new", newContext) &&
-               cryptoSymbol(lib->handle, "EVP_DigestInit_ex2", lib->init) &&
-               cryptoSymbol(lib->handle, "EVP_DigestUpdate", lib->update) &&
-               cryptoSymbol(lib->handle, "EVP_DigestFinal_ex", lib->final) &&
-               cryptoSymbol(lib->handle, "EVP_MD_free", lib->freeAlgorithm) &&
-               cryptoSymbol(lib->handle, "EVP_MD_CTX_free", lib->freeContext);
+  bool found = BindSymbol(lib->handle, "EVP_MD_fetch", fetch) &&
+               BindSymbol(lib->handle, "EVP_MD_CTX_new", newContext) &&
+               BindSymbol(lib->handle, "EVP_DigestInit_ex2", lib->init) &&
+               BindSymbol(lib->handle, "EVP_DigestUpdate", lib->update) &&
+               BindSymbol(lib->handle, "EVP_DigestFinal_ex", lib->final) &&
+               BindSymbol(lib->handle, "EVP_MD_free", lib->freeAlgorithm) &&
+               BindSymbol(lib->handle, "EVP_MD_CTX_free", lib->freeContext);
   if (!found || !(lib->context = newContext())) return nullptr;
   for (std::size_t i = 0; i < kDigests.size(); ++i) {
     if (!(lib->algorithms[i] = fetch(nullptr, kDigests[i].algorithm, nullptr))) return nullptr;
