@@ -15,8 +15,6 @@ using u32 = std::uint32_t;
 using u64 = std::uint64_t;
 
 u32 Rotl32(u32 x, int n) { return (x << n) | (x >> (32 - n)); }
-u32 Rotr32(u32 x, int n) { return (x >> n) | (x << (32 - n)); }
-u64 Rotr64(u64 x, int n) { return (x >> n) | (x << (64 - n)); }
 
 u32 LoadLe32(const unsigned char* p) {
   return u32{p[0]} | u32{p[1]} << 8 | u32{p[2]} << 16 | u32{p[3]} << 24;
@@ -24,17 +22,12 @@ u32 LoadLe32(const unsigned char* p) {
 u32 LoadBe32(const unsigned char* p) {
   return u32{p[0]} << 24 | u32{p[1]} << 16 | u32{p[2]} << 8 | u32{p[3]};
 }
-u64 LoadBe64(const unsigned char* p) { return u64{LoadBe32(p)} << 32 | LoadBe32(p + 4); }
 
 void StoreLe32(unsigned char* p, u32 v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 void StoreBe32(unsigned char* p, u32 v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (24 - 8 * i));
-}
-void StoreBe64(unsigned char* p, u64 v) {
-  StoreBe32(p, static_cast<u32>(v >> 32));
-  StoreBe32(p + 4, static_cast<u32>(v));
 }
 
 // Hands every block of `data` to `compress`, then the padded end: the last
@@ -179,37 +172,6 @@ constexpr u32 kSha256K[64] = {
     0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2,
 };
 
-std::size_t Sha256(std::string_view data, unsigned char* out) {
-  u32 h[8] = {
-    0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-    0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19,
-  };
-  HashBlocks<64>(data, 8, true, [&h](const unsigned char* block) {
-    u32 w[64];
-    for (int i = 0; i < 16; ++i) w[i] = LoadBe32(block + 4 * i);
-    for (int i = 16; i < 64; ++i) {
-      u32 s0 = Rotr32(w[i - 15], 7) ^ Rotr32(w[i - 15], 18) ^ (w[i - 15] >> 3);
-      u32 s1 = Rotr32(w[i - 2], 17) ^ Rotr32(w[i - 2], 19) ^ (w[i - 2] >> 10);
-      w[i] = w[i - 16] + s0 + w[i - 7] + s1;
-    }
-    u32 v[8];
-    std::memcpy(v, h, sizeof v);
-    for (int i = 0; i < 64; ++i) {
-      u32 s1 = Rotr32(v[4], 6) ^ Rotr32(v[4], 11) ^ Rotr32(v[4], 25);
-      u32 ch = (v[4] & v[5]) ^ (~v[4] & v[6]);
-      u32 t1 = v[7] + s1 + ch + kSha256K[i] + w[i];
-      u32 s0 = Rotr32(v[0], 2) ^ Rotr32(v[0], 13) ^ Rotr32(v[0], 22);
-      u32 maj = (v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]);
-      std::memmove(v + 1, v, 7 * sizeof(u32));
-      v[4] += t1;
-      v[0] = t1 + s0 + maj;
-    }
-    for (int i = 0; i < 8; ++i) h[i] += v[i];
-  });
-  for (int i = 0; i < 8; ++i) StoreBe32(out + 4 * i, h[i]);
-  return 32;
-}
-
 constexpr u64 kSha512K[80] = {
     0x428a2f98d728ae22, 0x7137449123ef65cd,
     0xb5c0fbcfec4d3b2f, 0xe9b5dba58189dbbc,
@@ -253,6 +215,77 @@ constexpr u64 kSha512K[80] = {
     0x5fcb6fab3ad6faec, 0x6c44198c4a475817,
 };
 
+// What tells SHA-256 and SHA-512 apart: the word size, the round constants
+// and the rotations and shifts of their four mixing functions.
+struct Sha2Shape {
+  int big0[3], big1[3], small0[3], small1[3];
+};
+constexpr Sha2Shape kSha256Shape{{2, 13, 22}, {6, 11, 25}, {7, 18, 3}, {17, 19, 10}};
+constexpr Sha2Shape kSha512Shape{{28, 34, 39}, {14, 18, 41}, {1, 8, 7}, {19, 61, 6}};
+
+template <typename Word>
+Word Rotr(Word x, int n) {
+  return (x >> n) | (x << (8 * sizeof(Word) - n));
+}
+
+template <typename Word>
+Word Big(Word x, const int (&r)[3]) {
+  return Rotr(x, r[0]) ^ Rotr(x, r[1]) ^ Rotr(x, r[2]);
+}
+
+template <typename Word>
+Word Small(Word x, const int (&r)[3]) {
+  return Rotr(x, r[0]) ^ Rotr(x, r[1]) ^ (x >> r[2]);
+}
+
+template <typename Word>
+Word LoadBe(const unsigned char* p) {
+  Word w = 0;
+  for (std::size_t i = 0; i < sizeof(Word); ++i) w = (w << 8) | p[i];
+  return w;
+}
+
+// One SHA-2 digest with `rounds` rounds (the count of `k`) over blocks of 16
+// words, the length taking two words.
+template <typename Word, int kRounds>
+std::size_t Sha2(std::string_view data, const Word (&k)[kRounds], const Sha2Shape& shape,
+                 Word (&h)[8], unsigned char* out) {
+  constexpr std::size_t kWord = sizeof(Word);
+  HashBlocks<16 * kWord>(data, 2 * kWord, true, [&](const unsigned char* block) {
+    Word w[kRounds];
+    for (int i = 0; i < 16; ++i) w[i] = LoadBe<Word>(block + kWord * i);
+    for (int i = 16; i < kRounds; ++i) {
+      w[i] = w[i - 16] + Small(w[i - 15], shape.small0) + w[i - 7] + Small(w[i - 2], shape.small1);
+    }
+    Word v[8];
+    std::memcpy(v, h, sizeof v);
+    for (int i = 0; i < kRounds; ++i) {
+      Word ch = (v[4] & v[5]) ^ (~v[4] & v[6]);
+      Word t1 = v[7] + Big(v[4], shape.big1) + ch + k[i] + w[i];
+      Word maj = (v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]);
+      Word t2 = Big(v[0], shape.big0) + maj;
+      std::memmove(v + 1, v, 7 * kWord);  // h = g, g = f, ..., b = a
+      v[4] += t1;
+      v[0] = t1 + t2;
+    }
+    for (int i = 0; i < 8; ++i) h[i] += v[i];
+  });
+  for (int i = 0; i < 8; ++i) {
+    for (std::size_t j = 0; j < kWord; ++j) {
+      out[kWord * i + j] = static_cast<unsigned char>(h[i] >> (8 * (kWord - 1 - j)));
+    }
+  }
+  return 8 * kWord;
+}
+
+std::size_t Sha256(std::string_view data, unsigned char* out) {
+  u32 h[8] = {
+    0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+    0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19,
+  };
+  return Sha2(data, kSha256K, kSha256Shape, h, out);
+}
+
 std::size_t Sha512(std::string_view data, unsigned char* out) {
   u64 h[8] = {
     0x6a09e667f3bcc908, 0xbb67ae8584caa73b,
@@ -260,30 +293,7 @@ std::size_t Sha512(std::string_view data, unsigned char* out) {
     0x510e527fade682d1, 0x9b05688c2b3e6c1f,
     0x1f83d9abfb41bd6b, 0x5be0cd19137e2179,
   };
-  HashBlocks<128>(data, 16, true, [&h](const unsigned char* block) {
-    u64 w[80];
-    for (int i = 0; i < 16; ++i) w[i] = LoadBe64(block + 8 * i);
-    for (int i = 16; i < 80; ++i) {
-      u64 s0 = Rotr64(w[i - 15], 1) ^ Rotr64(w[i - 15], 8) ^ (w[i - 15] >> 7);
-      u64 s1 = Rotr64(w[i - 2], 19) ^ Rotr64(w[i - 2], 61) ^ (w[i - 2] >> 6);
-      w[i] = w[i - 16] + s0 + w[i - 7] + s1;
-    }
-    u64 v[8];
-    std::memcpy(v, h, sizeof v);
-    for (int i = 0; i < 80; ++i) {
-      u64 s1 = Rotr64(v[4], 14) ^ Rotr64(v[4], 18) ^ Rotr64(v[4], 41);
-      u64 ch = (v[4] & v[5]) ^ (~v[4] & v[6]);
-      u64 t1 = v[7] + s1 + ch + kSha512K[i] + w[i];
-      u64 s0 = Rotr64(v[0], 28) ^ Rotr64(v[0], 34) ^ Rotr64(v[0], 39);
-      u64 maj = (v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]);
-      std::memmove(v + 1, v, 7 * sizeof(u64));
-      v[4] += t1;
-      v[0] = t1 + s0 + maj;
-    }
-    for (int i = 0; i < 8; ++i) h[i] += v[i];
-  });
-  for (int i = 0; i < 8; ++i) StoreBe64(out + 8 * i, h[i]);
-  return 64;
+  return Sha2(data, kSha512K, kSha512Shape, h, out);
 }
 
 }  // namespace
