@@ -36,6 +36,10 @@ using Descriptor = World::Descriptor;
 
 bool HasNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
 
+// A path that ends in a slash names a folder: a file there is "not a
+// directory", as the system says.
+bool NamesFolder(std::string_view path) { return path.size() > 1 && path.back() == '/'; }
+
 // The path without trailing slashes ("/" stays "/").
 std::string Normal(std::string_view path) {
   while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
@@ -88,6 +92,7 @@ int MemOpen(World& world, const std::string& rawPath, int flags, int& fd) {
   NodePtr node = Find(world, path);
   if (node) {
     if ((flags & O_CREAT) && (flags & O_EXCL)) return EEXIST;
+    if (!node->directory && NamesFolder(rawPath)) return ENOTDIR;
     if (node->directory && writable) return EISDIR;
     if ((flags & O_TRUNC) && writable) node->data.clear();
   } else {
@@ -95,6 +100,7 @@ int MemOpen(World& world, const std::string& rawPath, int flags, int& fd) {
       int err = ParentError(world, path);
       return err ? err : ENOENT;
     }
+    if (NamesFolder(rawPath)) return EISDIR;  // a file cannot be made as a folder
     if (int err = Create(world, path, false)) return err;
     node = Find(world, path);
   }
@@ -150,6 +156,7 @@ int MemMove(World& world, const std::string& rawFrom, const std::string& rawTo) 
   // An existing directory is never replaced (see SysMove).
   if (target && target->directory) return source ? EEXIST : ENOENT;
   if (!source) return ENOENT;
+  if (!source->directory && (NamesFolder(rawFrom) || NamesFolder(rawTo))) return ENOTDIR;
   if (int err = ParentError(world, to)) return err;
   if (to.empty()) return ENOENT;
   if (from == to) return 0;
@@ -178,6 +185,7 @@ int MemRemove(World& world, const std::string& rawPath) {
     int err = ParentError(world, path);
     return err ? err : ENOENT;
   }
+  if (!node->directory && NamesFolder(rawPath)) return ENOTDIR;
   if (node->directory && HasChildren(world, path)) return ENOTEMPTY;
   world.nodes.erase(path);
   return 0;
