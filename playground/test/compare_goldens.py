@@ -58,7 +58,7 @@ def run(cmd, script, lines, data, env):
         out = proc.stdout
         for after in directives(lines, "AFTER"):
             out += subprocess.run(after, shell=True, cwd=tmp, env=env,
-                                  stdout=subprocess.PIPE).stdout
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
         return out, proc.returncode, proc.stderr
 
 
