@@ -4,7 +4,7 @@ import { EditorView, keymap, lineNumbers, highlightActiveLine, highlightActiveLi
   drawSelection } from '@codemirror/view';
 import { EditorState } from '@codemirror/state';
 import { defaultKeymap, history, historyKeymap, insertTab } from '@codemirror/commands';
-import { syntaxHighlighting, defaultHighlightStyle } from '@codemirror/language';
+import { syntaxHighlighting, defaultHighlightStyle, indentUnit } from '@codemirror/language';
 import { linter, lintGutter } from '@codemirror/lint';
 import examples from 'zarnith-examples';
 
@@ -294,6 +294,7 @@ const view = new EditorView({
         ...historyKeymap,
       ]),
       EditorState.tabSize.of(4),
+      indentUnit.of('\t'),
       zarnith,
       syntaxHighlighting(defaultHighlightStyle),
       linter(checkSource, { delay: 250 }),

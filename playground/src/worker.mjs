@@ -10,7 +10,7 @@ importScripts('zarnith.js');
 const kGatherMs = 20;
 // A script that prints without end would flood the page: past this many
 // bytes its output is dropped here (the run goes on) and the page is told.
-const kPostLimit = 4 << 20;
+const kPostLimit = 1 << 20;
 let engine = null;
 let pending = [];
 let lastPost = 0;
@@ -33,7 +33,7 @@ function postOutput() {
   lastPost = performance.now();
   posted += bytes.length;
   postMessage({ type: 'output', bytes }, [bytes.buffer]);
-  if (posted >= kPostLimit) postMessage({ type: 'note', text: 'Output past 4 MiB is not shown.' });
+  if (posted >= kPostLimit) postMessage({ type: 'note', text: 'Output past 1 MiB is not shown.' });
 }
 
 function onOutput(bytes) {

@@ -14,7 +14,7 @@ import puppeteer from 'puppeteer-core';
 import { serve } from '../serve.mjs';
 
 const site = path.resolve(process.env.ZN_SITE || 'build-playground/site');
-const kWait = { timeout: 20000 };
+const kWait = { timeout: 120000 };
 let server;
 let browser;
 let page;
@@ -191,4 +191,17 @@ test('the examples menu loads an example with its input and files', async () => 
 
 test('the page loaded nothing from another host', () => {
   assert.deepEqual(foreignRequests, []);
+});
+
+test('Tab in the editor inserts a tab', async () => {
+  await open(base);
+  await page.click('.cm-content');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('a');
+  await page.keyboard.up('Control');
+  await page.keyboard.press('Backspace');
+  await page.keyboard.press('Tab');
+  await page.keyboard.type('print, "indented"');
+  assert.equal(await page.$eval('.cm-content', (e) => e.textContent), '\tprint, "indented"');
+  assert.deepEqual(await runToEnd(), ['indented\n', '0']);
 });
