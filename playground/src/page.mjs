@@ -25,7 +25,6 @@ const decoder = new TextDecoder();
 // Measured by the browser test: when the first output reached the page.
 window.zarnithTimings = { firstOutput: null };
 
-
 // The module is compiled once (index.html starts it, with the first worker);
 // the checker and every run worker instantiate it.
 const boot = window.zarnithBoot;
@@ -49,13 +48,22 @@ class Runner {
         else this.onMessage(event.data);
       };
     });
+    // A worker that cannot load the interpreter ends the run it was given.
+    this.worker.onerror = (event) => {
+      event.preventDefault();
+      this.onMessage({ type: 'crash', message: event.message || 'the worker failed' });
+    };
     wasmModule.then((module) => this.worker.postMessage({ type: 'init', module }));
   }
 
   async run(script, stdin, args, files, handlers) {
     this.handlers = handlers;
-    await this.ready;
-    this.worker.postMessage({ type: 'run', script, stdin, args, files });
+    const { worker, ready } = this;
+    await ready;
+    // Stopped while the worker was getting ready: that worker is gone.
+    if (this.worker === worker && this.handlers === handlers) {
+      worker.postMessage({ type: 'run', script, stdin, args, files });
+    }
   }
 
   onMessage(message) {
