@@ -105,10 +105,8 @@ std::size_t Md5(std::string_view data, unsigned char* out) {
       c = b;
       b += Rotl32(f, kMd5Shift[(i / 16) * 4 + i % 4]);
     }
-    h[0] += a;
-    h[1] += b;
-    h[2] += c;
-    h[3] += d;
+    const u32 v[4] = {a, b, c, d};
+    for (int i = 0; i < 4; ++i) h[i] += v[i];
   });
   for (int i = 0; i < 4; ++i) StoreLe32(out + 4 * i, h[i]);
   return 16;
@@ -143,11 +141,8 @@ std::size_t Sha1(std::string_view data, unsigned char* out) {
       b = a;
       a = t;
     }
-    h[0] += a;
-    h[1] += b;
-    h[2] += c;
-    h[3] += d;
-    h[4] += e;
+    const u32 v[5] = {a, b, c, d, e};
+    for (int i = 0; i < 5; ++i) h[i] += v[i];
   });
   for (int i = 0; i < 5; ++i) StoreBe32(out + 4 * i, h[i]);
   return 20;
