@@ -61,8 +61,9 @@ namespace {
 
 // strerror_r comes in two forms: GNU's returns the text, POSIX's (the one of
 // the WebAssembly C library) fills the buffer and returns 0.
-const char* ErrorText(const char* text, const char*) { return text; }
-const char* ErrorText(int result, const char* buffer) {
+// Only one of the two is used in a given build.
+[[maybe_unused]] const char* ErrorText(const char* text, const char*) { return text; }
+[[maybe_unused]] const char* ErrorText(int result, const char* buffer) {
   return result == 0 ? buffer : "Unknown error";
 }
 
