@@ -3,11 +3,13 @@ PREFIX ?= /usr/local
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= fuzz-build
+PLAYGROUND_BUILD ?= build-playground
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps test-deps build run test sanitize install package clean format bench fuzz fuzz-smoke
+.PHONY: all deps test-deps build run test sanitize install package clean format bench fuzz fuzz-smoke \
+        playground playground-serve test-web
 
 all: build
 
@@ -65,6 +67,28 @@ fuzz-smoke: fuzz
 	done; \
 	if [ -n "$$failed" ]; then echo "fuzz-smoke: findings in:$$failed"; exit 1; fi
 
+# The browser playground: the interpreter compiled to WebAssembly by Debian's
+# emscripten, and the page bundled with its editor, as a static site in
+# $(PLAYGROUND_BUILD)/site. emscripten's tools find Debian's node modules
+# through NODE_PATH.
+EMSCRIPTEN_ENV = NODE_PATH=/usr/share/nodejs
+playground:
+	@sh scripts/install-deps.sh web
+	@sh scripts/npm-ci.sh playground
+	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(PLAYGROUND_BUILD)/wasm -G Ninja \
+	  -DCMAKE_BUILD_TYPE=MinSizeRel -DZARNITH_WASM=ON $(CMAKE_FLAGS)
+	$(EMSCRIPTEN_ENV) cmake --build $(PLAYGROUND_BUILD)/wasm -j $(JOBS)
+	node playground/build.mjs $(PLAYGROUND_BUILD)/wasm/playground $(PLAYGROUND_BUILD)/site
+
+playground-serve: playground
+	node playground/serve.mjs $(PLAYGROUND_BUILD)/site 8000
+
+# Every golden script through the WebAssembly interpreter in Node, compared
+# with the native one; then the page in headless Chromium.
+test-web: playground build
+	python3 playground/test/compare_goldens.py $(BUILD)/zarnith $(PLAYGROUND_BUILD)/wasm/playground
+	cd playground && ZN_SITE=../$(PLAYGROUND_BUILD)/site node --test test/browser_test.mjs
+
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
@@ -78,4 +102,4 @@ format:
 	clang-format -i $$(find src tests -name '*.cpp' -o -name '*.h')
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(PLAYGROUND_BUILD)

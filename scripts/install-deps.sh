@@ -8,6 +8,8 @@
 #   package  building the Debian packages (make package)
 #   fuzz     clang and its fuzzing runtime (make fuzz)
 #   bench    the other languages that the benchmarks time (make bench)
+#   web      the browser playground: emscripten, and chromium for its test
+#            (make playground, make test-web)
 # A new group is one more line in group_packages.
 set -eu
 
@@ -20,6 +22,7 @@ group_packages() {
     package) echo "dpkg-dev file" ;;
     fuzz) echo "clang" ;;
     bench) echo "dash lua5.4 tcl perl valgrind python3-matplotlib" ;;
+    web) echo "cmake ninja-build emscripten chromium" ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 1 ;;
   esac
 }

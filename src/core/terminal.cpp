@@ -4,7 +4,6 @@
 // only: the interpreter carries no state from one run to the next.
 #include "core/terminal.h"
 
-#include <dlfcn.h>
 #include <histedit.h>
 
 #include <clocale>
@@ -17,6 +16,7 @@
 
 #include "core/runner.h"
 #include "state/interrupt.h"
+#include "state/shared_library.h"
 #include "values/messages.h"
 
 namespace zarnith {
@@ -113,22 +113,16 @@ constexpr const char* kUnusedKeys[] = {
     "\\260", "\\261", "\\262", "\\263", "\\264", "\\265", "\\266", "\\267", "\\270", "\\271",
 };
 
-template <typename Fn>
-bool Find(void* handle, const char* name, Fn& fn) {
-  fn = reinterpret_cast<Fn>(dlsym(handle, name));
-  return fn != nullptr;
-}
-
 bool LoadEditLibrary() {
-  void* handle = dlopen("libedit.so.2", RTLD_NOW | RTLD_LOCAL);
+  void* handle = OpenSharedLibrary("libedit.so.2");
   if (!handle) return false;
   bool ok =
-      Find(handle, "el_init", gLib.elInit) && Find(handle, "el_set", gLib.elSet) &&
-      Find(handle, "el_gets", gLib.elGets) && Find(handle, "history_init", gLib.historyInit) &&
-      Find(handle, "history", gLib.history) && Find(handle, "el_line", gLib.elLine) &&
-      Find(handle, "el_cursor", gLib.elCursor) && Find(handle, "el_deletestr", gLib.elDeletestr) &&
-      Find(handle, "el_resize", gLib.elResize) && Find(handle, "el_push", gLib.elPush);
-  if (!ok) dlclose(handle);
+      BindSymbol(handle, "el_init", gLib.elInit) && BindSymbol(handle, "el_set", gLib.elSet) &&
+      BindSymbol(handle, "el_gets", gLib.elGets) && BindSymbol(handle, "history_init", gLib.historyInit) &&
+      BindSymbol(handle, "history", gLib.history) && BindSymbol(handle, "el_line", gLib.elLine) &&
+      BindSymbol(handle, "el_cursor", gLib.elCursor) && BindSymbol(handle, "el_deletestr", gLib.elDeletestr) &&
+      BindSymbol(handle, "el_resize", gLib.elResize) && BindSymbol(handle, "el_push", gLib.elPush);
+  if (!ok) CloseSharedLibrary(handle);
   return ok;
 }
 

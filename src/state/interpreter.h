@@ -49,7 +49,7 @@ struct Host {
   // Real sleeping by default; tests and fuzzers replace it.
   std::function<void(std::int64_t ms)> sleep;
   // The real system by default; tests and fuzzers install fakes.
-  SysCalls sys = kSystemCalls;
+  SysCalls sys = RealSystemCalls();
   // Stop a script after this many executed lines (0: no limit).
   std::int64_t stepLimit = 0;
   // Script lines that run again are compiled into plans (the plan path);

@@ -27,7 +27,7 @@ using bassabi::DWORD;
 // may block for a while, and what the script printed must show before it.
 BassLibrary& bassLibrary(Interpreter& in) {
   in.host.out.Flush();
-  if (!in.bassLibrary) in.bassLibrary = in.host.sys.loadBassLibrary();
+  if (!in.bassLibrary) in.bassLibrary = bassLoadLibrary(in.host.sys);
   return *in.bassLibrary;
 }
 

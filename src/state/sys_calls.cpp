@@ -1,6 +1,6 @@
 // System calls of the fs and os classes, each reporting its error number, and
 // the table of the real calls that the Host starts with.
-#include "classes/builtin/sys_calls.h"
+#include "state/sys_calls.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <ctime>
 
-#include "classes/audio/bass_library.h"
 #include "state/interrupt.h"
+#include "state/shared_library.h"
 #include "state/signals.h"
 
 extern char** environ;
@@ -214,7 +214,7 @@ class RunningProgram {
       if (n <= 0) return;
       // A program that writes without end must not outgrow free memory.
       if (out.capacity() - out.size() < static_cast<std::size_t>(n)) {
-        EnsureAvailable(kSystemCalls, std::max(out.size() + n, 2 * out.capacity()));
+        EnsureAvailable(RealSystemCalls(), std::max(out.size() + n, 2 * out.capacity()));
       }
       out.append(buffer, static_cast<std::size_t>(n));
     }
@@ -305,21 +305,44 @@ std::uint64_t SysAvailableMemory() {
   return static_cast<std::uint64_t>(kib) * 1024;
 }
 
-const SysCalls kSystemCalls{
-    SysOpen,
-    SysOpenMayWait,
-    SysClose,
-    SysFileSize,
-    SysReadUpTo,
-    SysWriteAll,
-    SysMove,
-    SysRemove,
-    SysMakeDir,
-    SysLookPath,
-    SysRunProgram,
-    bassLoadLibrary,
-    SysAvailableMemory,
-    std::uint64_t{64} << 20,
-};
+std::uint64_t SysPhysicalMemory() {
+  long pages = ::sysconf(_SC_PHYS_PAGES);
+  long pageSize = ::sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return 0;
+  return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+}
+
+namespace {
+
+SysCalls MakeRealSystemCalls() {
+  SysCalls sys;
+  sys.open = SysOpen;
+  sys.openMayWait = SysOpenMayWait;
+  sys.close = SysClose;
+  sys.fileSize = SysFileSize;
+  sys.readUpTo = SysReadUpTo;
+  sys.writeAll = SysWriteAll;
+  sys.move = SysMove;
+  sys.remove = SysRemove;
+  sys.makeDir = SysMakeDir;
+  sys.lookPath = SysLookPath;
+  sys.runProgram = SysRunProgram;
+  sys.openLibrary = [](const std::string& path) {
+    return HasNul(path) ? nullptr : OpenSharedLibrary(path.c_str());
+  };
+  sys.librarySymbol = SharedSymbol;
+  sys.closeLibrary = CloseSharedLibrary;
+  sys.availableMemory = SysAvailableMemory;
+  sys.physicalMemory = SysPhysicalMemory;
+  sys.weighAbove = std::uint64_t{64} << 20;
+  return sys;
+}
+
+}  // namespace
+
+const SysCalls& RealSystemCalls() {
+  static const SysCalls sys = MakeRealSystemCalls();
+  return sys;
+}
 
 }  // namespace zarnith

@@ -1,4 +1,5 @@
-// Thin wrappers over the system calls of the fs and os classes. Each returns
+// The real system: thin wrappers over the system calls of the fs and os
+// classes and the dynamic loader. Each returns
 // the error number of a failure (0 on success), so the classes build every
 // message from one place (ErrnoReason) and tests can reach each failure path.
 // Paths and arguments holding a NUL byte are refused with EINVAL: the system
@@ -63,5 +64,8 @@ int SysRunProgram(const std::string& path, const std::vector<std::string>& argv,
 
 // MemAvailable of /proc/meminfo in bytes; 0 when it cannot be read.
 std::uint64_t SysAvailableMemory();
+
+// The machine's physical memory in bytes; 0 when it is unknown.
+std::uint64_t SysPhysicalMemory();
 
 }  // namespace zarnith
