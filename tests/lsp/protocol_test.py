@@ -158,6 +158,19 @@ class Malformed(ServerTest):
         insert(client, 500, 500, "\nprnt\n")
         self.assertEqual(client.close(), 0)
 
+    def test_broken_framing_costs_only_its_own_message(self):
+        client = self.start()
+        for broken in [b"Content-Length: +2\r\n\r\n{}", b"Content-Type: x\r\n\r\n{}",
+                       b"Content-Length: 2\0\r\n\r\n{}", b"Content-Length: 2\n\n{}",
+                       b"Content-Length: 1\r\n\r\n{}"]:
+            client.send_raw(broken)
+            answer = client.request("textDocument/hover", doc_params(4, 1))
+            self.assertIn("Jumps to line 2:", answer["result"]["contents"]["value"], broken)
+            errors = [m for m in client.pending if m.get("error", {}).get("code") == -32700]
+            self.assertTrue(errors, broken)
+            client.pending.clear()
+        self.assertEqual(client.close(), 0)
+
 
 class Diagnostics(ServerTest):
     def test_reported_on_open_and_cleared_when_fixed(self):

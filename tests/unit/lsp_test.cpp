@@ -6,6 +6,7 @@
 #include "lsp/help_texts.h"
 #include "lsp/jump_shift.h"
 #include "lsp/text_position.h"
+#include "lsp/transport.h"
 #include "state/interpreter.h"
 
 namespace zarnith::lsp {
@@ -52,6 +53,26 @@ TEST(LspJumpShift, EditThatDoesNotFitStartsAfresh) {
   origins.Follow("a\nb\nc\nd", {3, 0, 3, "x\n"}, "a\nb\nc\nx\nd");
   EXPECT_FALSE(origins.LinesMoved());
   EXPECT_EQ(origins.BaselineLines(), 5u);
+}
+
+// Broken framing costs only the broken message: the reader goes on at the
+// next Content-Length field, wherever the broken body ended.
+TEST(LspTransport, FindsTheNextMessageAfterBrokenFraming) {
+  const std::string good = "Content-Length: 2\r\n\r\n[]";
+  using namespace std::string_literals;
+  for (std::string broken : {"Content-Length: +2\r\n\r\n{}"s, "Content-Type: x\r\n\r\n{}"s,
+                             "Content-Length: 2\0\r\n\r\n{}"s, "Content-Length: 2\n\n{}"s,
+                             "Content-Length: 1\r\n\r\n{}"s, "Content-Length: 3\r\n\r\n{}"s}) {
+    MessageReader reader(-1);
+    reader.FeedText(broken + good + good);
+    std::vector<std::string> bodies;
+    std::string body;
+    for (MessageReader::Result r; (r = reader.Next(body)) != MessageReader::Result::kEnd;) {
+      if (r == MessageReader::Result::kMessage && body == "[]") bodies.push_back(body);
+    }
+    // A body one byte too long swallows the start of the next header.
+    EXPECT_EQ(bodies.size(), broken.ends_with("3\r\n\r\n{}") ? 1u : 2u) << broken;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// The framing of the language server's messages on a byte stream: a header
-// block ("Content-Length: N", other fields ignored) ended by an empty line,
-// then N bytes of JSON.
+// The framing of protocol messages on a byte stream: a header block
+// ("Content-Length: N", other fields ignored) ended by an empty line, then N
+// bytes of JSON. Knows nothing of what the messages say, so every server of
+// the project frames its messages with it.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +20,9 @@ class MessageReader {
   explicit MessageReader(int fd) : fd_(fd) {}
 
   // Reads the next message's body. kMalformed: a header block without a
-  // usable Content-Length, or a body too large; the stream goes on after it.
+  // usable Content-Length, or a body too large. After a header block without
+  // a usable length, where its body ends is unknown: the reader goes on at
+  // the next "Content-Length:" field, so one broken message costs no other.
   Result Next(std::string& body);
 
   // Reads from a fixed text instead of the descriptor (tests, fuzzing).
@@ -28,10 +31,14 @@ class MessageReader {
  private:
   bool Fill();  // false at the end of input
   // Reads until the header block's empty line; false at the end of input.
-  bool ReadHeaderBlock(std::string& headers);
+  // `blockStart` is where the block began in the buffer.
+  bool ReadHeaderBlock(std::string& headers, std::size_t& blockStart);
+  // Skips to the next "Content-Length:" field; false at the end of input.
+  bool SkipToContentLength();
 
   int fd_;
   bool fixed_ = false;
+  bool lost_ = false;  // the last header block had no usable length
   std::string buffer_;
   std::size_t start_ = 0;
 };
