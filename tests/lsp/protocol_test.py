@@ -149,13 +149,37 @@ class Malformed(ServerTest):
 
     def test_positions_outside_the_document(self):
         client = self.start()
-        for line, character in [(99, 0), (0, 999), (2**40, 2**40), (-1, -1)]:
+        for line, character in [(99, 0), (0, 999), (2**31 - 1, 2**31 - 1)]:
             for method in ["textDocument/hover", "textDocument/definition",
                            "textDocument/completion", "textDocument/references"]:
                 params = doc_params(line, character)
                 params["context"] = {"includeDeclaration": True}
                 self.assertNotIn("error", client.request(method, params), (method, line))
         insert(client, 500, 500, "\nprnt\n")
+        self.assertEqual(client.close(), 0)
+
+    def test_numbers_that_are_no_position_or_version_are_refused(self):
+        client = self.start()
+        for line, character in [(1e300, -1.5), (-1, 0), (0, -1), (2**31, 0), (2**64, 0),
+                                (1.0, 0), ("1", 0)]:
+            for method in ["textDocument/hover", "textDocument/completion"]:
+                answer = client.request(method, doc_params(line, character))
+                self.assertEqual(answer["error"]["code"], -32602, (method, line, character))
+        # Refused notifications change nothing, not even the changes before the bad one.
+        good = {"range": {"start": pos(0, 0), "end": pos(0, 0)}, "text": "prnt\n"}
+        for version, changes in [(1e300, [good]), (2.5, [good]), (3, [good, {
+                "range": {"start": pos(0, -1), "end": pos(0, 0)}, "text": "x"}])]:
+            client.notify("textDocument/didChange", {
+                "textDocument": {"uri": URI, "version": version}, "contentChanges": changes})
+            self.assertIn("invalid params", client.notification("window/logMessage")
+                          ["params"]["message"])
+        client.notify("textDocument/didOpen", {"textDocument": {
+            "uri": "file:///new.zn", "languageId": "zarnith", "version": 0.5, "text": "x = 1"}})
+        client.notification("window/logMessage")
+        closed = client.request("textDocument/hover", doc_params(0, 0, "file:///new.zn"))
+        self.assertEqual(closed["error"]["code"], -32602)
+        hover = client.request("textDocument/hover", doc_params(4, 1))["result"]
+        self.assertIn("Jumps to line 2:", hover["contents"]["value"])
         self.assertEqual(client.close(), 0)
 
     def test_broken_framing_costs_only_its_own_message(self):
@@ -198,6 +222,21 @@ class Diagnostics(ServerTest):
         client = self.start("i = 0\nif i == 0\njump, 1\nend\n")
         chain = [d for d in self.diagnostics if d["code"] == "jump-in-chain"][0]
         self.assertEqual(chain["relatedInformation"][0]["message"], "line 1 is: i = 0")
+        client.close()
+
+    def test_lines_end_where_the_client_ends_them(self):
+        # The script's own lines end at line feeds only; the client's also at
+        # "\r\n" and a lone "\r". Line 4 (prnt) is the client's line 3.
+        text = "print, 1\rprint, 2\r\n\r\nprnt, 3\njump, 2\n"
+        client = self.start(text)
+        found = [d["range"] for d in self.diagnostics if d["code"] == "no-statement"
+                 and d["range"]["start"]["line"] == 3]
+        self.assertEqual(found, [{"start": pos(3, 0), "end": pos(3, 7)}])
+        target = client.request("textDocument/definition", doc_params(4, 0))["result"]
+        self.assertEqual(target["range"]["start"], pos(2, 0))
+        after = insert(client, 3, 2, "i")  # prnt becomes print
+        self.assertEqual([d for d in after["diagnostics"]
+                          if d["range"]["start"]["line"] == 3], [])
         client.close()
 
     def test_columns_in_utf16_and_utf8(self):
@@ -271,6 +310,20 @@ class Navigation(ServerTest):
                                  ("if i == 3", 7, 11, ["else"])])
         self.assertEqual(symbols[0]["detail"], "loop to line 5, jumped to from line 5")
         client.close()
+
+
+class Documents(ServerTest):
+    def test_refused_reopen_keeps_the_first_text(self):
+        client = self.start('jump, 1\nprint, "first"\n')
+        for version in ["2", None]:
+            client.notify("textDocument/didOpen", {"textDocument": {
+                "uri": URI, "languageId": "zarnith", "version": version,
+                "text": 'x = 1\nprint, "a second text, longer than the first one was"\n'}})
+            self.assertEqual(client.notification("window/logMessage")["params"]["type"], 1)
+            hover = client.request("textDocument/hover", doc_params(0, 1))["result"]
+            self.assertIn("Jumps to line 1:\n\n```zarnith\njump, 1\n```",
+                          hover["contents"]["value"])
+        self.assertEqual(client.close(), 0)
 
 
 class JumpTargets(ServerTest):

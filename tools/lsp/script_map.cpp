@@ -107,17 +107,20 @@ ScriptMap MapScript(std::string_view text) { return Mapper(text).Run(); }
 
 std::optional<std::string> RewrittenLine(std::string_view raw) {
   if (raw.empty() || raw[0] == '#') return std::nullopt;
-  // An interpreter that never runs a line knows no variables, so only
-  // operations between literals are computed; what it would print goes
-  // nowhere.
-  static std::string printed;
-  static Interpreter in;
+  // An interpreter of its own that never runs a line knows no variables, so
+  // only operations between literals are computed; what it would print goes
+  // nowhere (standard output is the client's).
+  std::string printed;
+  Interpreter in;
   in.host.out.CaptureTo(&printed);
-  printed.clear();
   std::string prepared;
   PrepareLine(raw, prepared);
   std::string rewritten = prepared;
-  RewriteArithmetic(in, rewritten);
+  try {
+    RewriteArithmetic(in, rewritten);
+  } catch (const ProgramExit&) {
+    return std::nullopt;  // a line that would end the program runs as nothing
+  }
   if (rewritten == prepared) return std::nullopt;
   return rewritten;
 }
