@@ -32,6 +32,7 @@ struct Session {
 
   void Handle(const json& message) {
     server.Handle(message.dump(-1, ' ', false, json::error_handler_t::replace));
+    server.Idle();
   }
   void Notify(std::string_view method, json params) {
     Handle({{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}});
@@ -70,6 +71,7 @@ void Stream(std::string_view bytes) {
     } else {
       s.server.Handle(body);
     }
+    s.server.Idle();
   }
 }
 

@@ -5,6 +5,7 @@ Usage: protocol_test.py ZARNITH_LSP
 """
 import os
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -324,6 +325,56 @@ class Documents(ServerTest):
             self.assertIn("Jumps to line 1:\n\n```zarnith\njump, 1\n```",
                           hover["contents"]["value"])
         self.assertEqual(client.close(), 0)
+
+
+class Latency(ServerTest):
+    """A 10,000-line script with 2,000 diagnostics, changed one key at a time."""
+    LINES = 10000
+
+    def text(self):
+        return "".join("prnt, 1\n" if i % 5 == 0 else "a = %d\n" % i for i in range(self.LINES))
+
+    def change(self, version, column):
+        return {"jsonrpc": "2.0", "method": "textDocument/didChange", "params": {
+            "textDocument": {"uri": URI, "version": version},
+            "contentChanges": [{"range": {"start": pos(1, column), "end": pos(1, column)},
+                                "text": "1"}]}}
+
+    def published(self, client, version):
+        """Waits for the diagnostics of `version`; returns how many were published."""
+        count = 0
+        while True:
+            params = client.notification("textDocument/publishDiagnostics")["params"]
+            count += 1
+            if params["version"] == version:
+                self.assertEqual(len(params["diagnostics"]), self.LINES // 5)
+                return count
+
+    def test_each_change_and_a_burst(self):
+        client = self.start(self.text())
+        client.timeout = 120
+        self.assertEqual(len(self.diagnostics), self.LINES // 5)
+        times = []
+        for version in range(2, 22):
+            start = time.monotonic()
+            client.send(self.change(version, 5))
+            self.published(client, version)
+            times.append(time.monotonic() - start)
+        single = sorted(times)[len(times) // 2]
+        burst = [self.change(version, 5) for version in range(100, 2100)]
+        start = time.monotonic()
+        if not client.send_burst(burst):
+            self.skipTest("the pipe cannot take the burst at once")
+        publications = self.published(client, 2099)
+        per_change = (time.monotonic() - start) / len(burst)
+        print("\nlatency at %d lines, %d diagnostics: %.1f ms for one change, "
+              "%.2f ms per change in a burst of %d" % (self.LINES, self.LINES // 5, single * 1000,
+                                                      per_change * 1000, len(burst)),
+              file=sys.stderr)
+        self.assertEqual(publications, 1)  # the burst was checked once, for its last text
+        self.assertLess(single, 2.0)
+        self.assertLess(per_change, 0.1)
+        client.close()
 
 
 class JumpTargets(ServerTest):

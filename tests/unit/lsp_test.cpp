@@ -8,12 +8,14 @@
 #include "lsp/help_texts.h"
 #include "lsp/jump_shift.h"
 #include "lsp/protocol.h"
+#include "lsp/server.h"
 #include "lsp/transport.h"
 #include "state/interpreter.h"
 
 namespace zarnith::lsp {
 namespace {
 
+using proto::json;
 using proto::LineTable;
 using proto::Position;
 using proto::PositionEncoding;
@@ -98,6 +100,48 @@ TEST(LspTransport, FindsTheNextMessageAfterBrokenFraming) {
     // A body one byte too long swallows the start of the next header.
     EXPECT_EQ(bodies.size(), broken.ends_with("3\r\n\r\n{}") ? 1u : 2u) << broken;
   }
+}
+
+struct ServerSession {
+  std::vector<json> sent;
+  Server server{[this](std::string_view m) { sent.push_back(json::parse(m)); }};
+
+  void Send(json message) {
+    message["jsonrpc"] = "2.0";
+    server.Handle(message.dump());
+  }
+  ServerSession() { Send({{"id", 0}, {"method", "initialize"}, {"params", json::object()}}); }
+  std::vector<json> Published() {
+    std::vector<json> out;
+    for (const json& m : sent) {
+      if (m.value("method", "") == "textDocument/publishDiagnostics") out.push_back(m["params"]);
+    }
+    return out;
+  }
+};
+
+// A burst of changes is checked once, for its last text, when the server
+// has nothing left to read.
+TEST(LspServer, BurstOfChangesIsPublishedOnce) {
+  ServerSession s;
+  s.Send({{"method", "textDocument/didOpen"},
+          {"params", {{"textDocument", {{"uri", "file:///a"}, {"version", 1}, {"text", ""}}}}}});
+  for (int version = 2; version <= 50; ++version) {
+    Position end{0, static_cast<std::uint32_t>(version - 2) * 6};
+    json range = {{"start", {{"line", end.line}, {"character", end.character}}},
+                  {"end", {{"line", end.line}, {"character", end.character}}}};
+    s.Send({{"method", "textDocument/didChange"},
+            {"params", {{"textDocument", {{"uri", "file:///a"}, {"version", version}}},
+                        {"contentChanges", {{{"range", range}, {"text", "prnt, "}}}}}}});
+  }
+  EXPECT_TRUE(s.Published().empty());
+  s.server.Idle();
+  s.server.Idle();
+  ASSERT_EQ(s.Published().size(), 1u);
+  json published = s.Published()[0];
+  EXPECT_EQ(published["version"], 50);
+  ASSERT_EQ(published["diagnostics"].size(), 1u);
+  EXPECT_EQ(published["diagnostics"][0]["range"]["end"]["character"], 49 * 6);
 }
 
 }  // namespace

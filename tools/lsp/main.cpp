@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
   zarnith::lsp::Server server([&](std::string_view message) {
     clientGone = clientGone || !zarnith::lsp::WriteMessage(1, message);
   });
-  zarnith::lsp::MessageReader reader(0);
+  // Whatever a burst of changes put off is done once the burst is read.
+  zarnith::lsp::MessageReader reader(0, [&] { server.Idle(); });
   std::string body;
   while (!server.Finished() && !clientGone) {
     switch (reader.Next(body)) {

@@ -1,6 +1,7 @@
 #include "lsp/script_map.h"
 
 #include <algorithm>
+#include <set>
 
 #include "check/check.h"
 #include "classes/registry.h"
@@ -25,9 +26,7 @@ class Mapper {
 
   ScriptMap Run() {
     for (std::size_t i = 0; i < out_.lines.size(); ++i) MapLine(i);
-    std::sort(out_.variables.begin(), out_.variables.end());
-    out_.variables.erase(std::unique(out_.variables.begin(), out_.variables.end()),
-                         out_.variables.end());
+    out_.variables.assign(names_.begin(), names_.end());
     return std::move(out_);
   }
 
@@ -44,7 +43,8 @@ class Mapper {
   void AddVariable(std::string_view name) {
     name = BeforeBracket(name);
     if (!name.empty() && name.find_first_of("\" ,") == std::string_view::npos) {
-      out_.variables.emplace_back(name);
+      // Most names are given values many times: look before copying.
+      if (names_.find(name) == names_.end()) names_.emplace(name);
     }
   }
 
@@ -89,6 +89,7 @@ class Mapper {
   }
 
   ScriptMap out_;
+  std::set<std::string, std::less<>> names_;
   std::string prepared_;
   std::vector<std::string_view> pieces_, words_;
 };

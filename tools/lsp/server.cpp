@@ -172,6 +172,17 @@ void Server::HandleNotification(std::string_view method, const json& params) {
   }
 }
 
+void Server::Idle() {
+  try {
+    while (!unpublished_.empty()) {
+      std::string uri = std::move(unpublished_.extract(unpublished_.begin()).value());
+      if (auto it = documents_.find(uri); it != documents_.end()) PublishDiagnostics(uri, it->second);
+    }
+  } catch (const std::exception& e) {
+    LogError(std::string("diagnostics were not published: ") + e.what());
+  }
+}
+
 void Server::SendJson(const json& message) {
   send_(message.dump(-1, ' ', false, json::error_handler_t::replace));
 }
@@ -247,7 +258,7 @@ void Server::DidOpen(const json& params) {
   } else {
     it = documents_.try_emplace(item.uri, std::move(item.text), item.version).first;
   }
-  PublishDiagnostics(it->first, it->second);
+  unpublished_.insert(it->first);
 }
 
 void Server::DidChange(const json& params) {
@@ -264,13 +275,14 @@ void Server::DidChange(const json& params) {
                 change.text);
   }
   if (p.version) doc.SetVersion(*p.version);
-  PublishDiagnostics(p.uri, doc);
+  unpublished_.insert(p.uri);
 }
 
 void Server::DidClose(const json& params) {
   std::string uri = proto::ReadDocumentUri(params);
   DocumentOf(uri);  // refuses a document that is not open
   documents_.erase(uri);
+  unpublished_.erase(uri);
   send_(proto::PublishDiagnosticsMessage({uri, std::nullopt, {}}));
 }
 

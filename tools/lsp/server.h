@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,10 @@ class Server {
   void Handle(std::string_view body);
   // A message whose framing was broken.
   void HandleMalformed();
+  // Publishes the diagnostics of the documents opened or changed since the
+  // last call. The caller calls it when no message is waiting, so a burst
+  // of changes is checked and published once, for its last text.
+  void Idle();
 
   // True once the client sent exit; the process then ends with ExitStatus.
   bool Finished() const { return finished_; }
@@ -97,6 +102,7 @@ class Server {
   std::int64_t nextRequestId_ = 1;
   // A document never moves: its map points into its text.
   std::map<std::string, Document, std::less<>> documents_;
+  std::set<std::string, std::less<>> unpublished_;  // opened or changed since Idle
 };
 
 }  // namespace zarnith::lsp

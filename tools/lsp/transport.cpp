@@ -1,5 +1,6 @@
 #include "lsp/transport.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +21,17 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (lower(a[i]) != lower(b[i])) return false;
   }
   return true;
+}
+
+// True when input is waiting on `fd`, or it is at its end or broken (a read
+// then returns at once).
+bool InputWaiting(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  int n;
+  do {
+    n = poll(&p, 1, 0);
+  } while (n < 0 && errno == EINTR);
+  return n != 0;
 }
 
 std::string_view Trim(std::string_view s) {
@@ -63,6 +75,7 @@ bool MessageReader::Fill() {
     buffer_.erase(0, start_);
     start_ = 0;
   }
+  if (beforeWaiting_ && !InputWaiting(fd_)) beforeWaiting_();
   char chunk[65536];
   while (true) {
     ssize_t n = read(fd_, chunk, sizeof chunk);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,11 @@ class MessageReader {
   static constexpr std::size_t kMaxHeaders = 65536;
   enum class Result { kMessage, kMalformed, kEnd };
 
-  explicit MessageReader(int fd) : fd_(fd) {}
+  // `beforeWaiting`, when given, is called each time the reader is about to
+  // wait for input that has not come yet: the caller's moment to finish work
+  // that a burst of messages put off.
+  explicit MessageReader(int fd, std::function<void()> beforeWaiting = {})
+      : fd_(fd), beforeWaiting_(std::move(beforeWaiting)) {}
 
   // Reads the next message's body. kMalformed: a header block without a
   // usable Content-Length, or a body too large. After a header block without
@@ -37,6 +42,7 @@ class MessageReader {
   bool SkipToContentLength();
 
   int fd_;
+  std::function<void()> beforeWaiting_;
   bool fixed_ = false;
   bool lost_ = false;  // the last header block had no usable length
   std::string buffer_;
