@@ -326,6 +326,19 @@ class Documents(ServerTest):
                           hover["contents"]["value"])
         self.assertEqual(client.close(), 0)
 
+    def test_symbols_of_loops_nested_thirty_thousand_deep(self):
+        loops = 30000
+        text = "a = 1\n" * loops + "".join("jump, %d\n" % k for k in range(loops, 0, -1))
+        client = self.start(text)
+        client.timeout = 120
+        symbols = client.request("textDocument/documentSymbol",
+                                 {"textDocument": {"uri": URI}})["result"]
+        depth, count, level = 0, 0, symbols
+        while level:
+            depth, count, level = depth + 1, count + len(level), level[0]["children"]
+        self.assertEqual((depth, count), (32, loops))
+        self.assertEqual(client.close(), 0)
+
 
 class Latency(ServerTest):
     """A 10,000-line script with 2,000 diagnostics, changed one key at a time."""

@@ -82,6 +82,24 @@ TEST(LspJumpShift, EditThatDoesNotFitStartsAfresh) {
   EXPECT_EQ(origins.BaselineLines(), 5u);
 }
 
+// Loops nested thousands deep give an outline that still fits on the stack
+// and in a client: past the deepest level, outlines are listed side by side.
+TEST(LspSymbols, DeepLoopsAreFlattened) {
+  constexpr int kLoops = 200;
+  std::string text;
+  for (int i = 0; i < kLoops; ++i) text += "a = 1\n";
+  for (int i = kLoops; i > 0; --i) text += "jump, " + std::to_string(i) + "\n";
+  Document doc(text, 1);
+  std::vector<Outline> outline = DocumentSymbols(View(doc));
+  std::size_t depth = 0, total = 0;
+  for (const std::vector<Outline>* level = &outline; !level->empty(); level = &level->front().children) {
+    ++depth;
+    total += level->size();
+  }
+  EXPECT_EQ(depth, kMaxOutlineDepth);
+  EXPECT_EQ(total, std::size_t{kLoops});
+}
+
 // Broken framing costs only the broken message: the reader goes on at the
 // next Content-Length field, wherever the broken body ended.
 TEST(LspTransport, FindsTheNextMessageAfterBrokenFraming) {

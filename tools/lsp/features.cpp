@@ -178,13 +178,15 @@ void AddJumpTargets(const View& v, std::vector<Symbol>& out) {
 }
 
 // The outlines from flat[next] on that lie within lines up to `last`, each
-// with the ones inside it as its children. `flat` is sorted by first line,
-// the longer first; one that overlaps another stays its sibling.
-std::vector<Outline> Nest(std::vector<Symbol>& flat, std::size_t& next, std::size_t last) {
+// with the ones inside it as its children, `depth` levels in. `flat` is
+// sorted by first line, the longer first; one that overlaps another stays its
+// sibling, and so do all those inside an outline at the deepest level.
+std::vector<Outline> Nest(std::vector<Symbol>& flat, std::size_t& next, std::size_t last,
+                          std::size_t depth) {
   std::vector<Outline> level;
   while (next < flat.size() && flat[next].last <= last) {
     Symbol& s = flat[next++];
-    s.outline.children = Nest(flat, next, s.last);
+    if (depth < kMaxOutlineDepth) s.outline.children = Nest(flat, next, s.last, depth + 1);
     level.push_back(std::move(s.outline));
   }
   return level;
@@ -281,7 +283,7 @@ std::vector<Outline> DocumentSymbols(const View& v) {
     return a.first != b.first ? a.first < b.first : a.last > b.last;
   });
   std::size_t next = 0;
-  return Nest(flat, next, v.map.lines.size());
+  return Nest(flat, next, v.map.lines.size(), 1);
 }
 
 std::string ShiftTitle(std::size_t targets) {

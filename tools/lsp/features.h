@@ -78,6 +78,10 @@ struct Outline {
   TextSpan nameSpan;  // the line that names it
   std::vector<Outline> children;
 };
+// Outlines nest at most this deep; the ones further in are listed beside
+// each other. Editors ask for the outline when a file opens, and a script
+// whose loops nest thousands deep must still get one.
+inline constexpr std::size_t kMaxOutlineDepth = 32;
 std::vector<Outline> DocumentSymbols(const View& v);
 
 // The title of the action that updates the jump targets ("Update 3 jump

@@ -59,6 +59,7 @@ proto::CompletionItem ToProtocol(Suggestion& s) {
   return {std::move(s.label), KindOf(s.kind), std::move(s.detail), std::move(s.documentation)};
 }
 
+// Outlines nest no deeper than kMaxOutlineDepth, so neither does this.
 proto::DocumentSymbol ToProtocol(Outline& o, const proto::LineTable& lines) {
   proto::DocumentSymbol symbol{std::move(o.name), std::move(o.detail),
                                o.kind == OutlineKind::kJumpTarget ? proto::SymbolKind::kEvent
