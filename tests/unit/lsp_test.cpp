@@ -92,7 +92,8 @@ TEST(LspSymbols, DeepLoopsAreFlattened) {
   Document doc(text, 1);
   std::vector<Outline> outline = DocumentSymbols(View(doc));
   std::size_t depth = 0, total = 0;
-  for (const std::vector<Outline>* level = &outline; !level->empty(); level = &level->front().children) {
+  for (const std::vector<Outline>* level = &outline; !level->empty();
+       level = &level->front().children) {
     ++depth;
     total += level->size();
   }

@@ -255,14 +255,16 @@ std::vector<Suggestion> Completion(const View& v, std::size_t offset) {
   LinePoint at = PointAt(v, offset);
   std::string_view prefix = v.map.lines[at.line].substr(0, at.column);
   if (AfterUseQuote(prefix)) {
-    for (const std::string& name : ClassNames()) items.push_back(CompletionItem(name, SuggestionKind::kClass));
+    for (const std::string& name : ClassNames()) {
+      items.push_back(CompletionItem(name, SuggestionKind::kClass));
+    }
     return items;
   }
   if (std::string_view cls = ClassBeforeColon(prefix); !cls.empty()) {
     for (const HelpEntry& e : CommandHelp()) {
       if (e.name.size() <= cls.size() || !e.name.starts_with(cls) || e.name[cls.size()] != ':') continue;
-      items.push_back(CompletionItem(e.name.substr(cls.size() + 1), SuggestionKind::kCommand, e.usage,
-                                     HelpMarkdown(e)));
+      items.push_back(CompletionItem(e.name.substr(cls.size() + 1), SuggestionKind::kCommand,
+                                     e.usage, HelpMarkdown(e)));
     }
     return items;
   }
@@ -271,7 +273,9 @@ std::vector<Suggestion> Completion(const View& v, std::size_t offset) {
       items.push_back(CompletionItem(e.name, SuggestionKind::kStatement, e.usage, HelpMarkdown(e)));
     }
   }
-  for (const std::string& name : v.map.variables) items.push_back(CompletionItem(name, SuggestionKind::kVariable));
+  for (const std::string& name : v.map.variables) {
+    items.push_back(CompletionItem(name, SuggestionKind::kVariable));
+  }
   return items;
 }
 

@@ -74,7 +74,9 @@ bool LineOrigins::Replace(const Window& w) {
     for (; ob < oe && nb < ne && w.before[ob] == w.after[nb]; ++ob, ++nb) keep(ob, nb);
   };
   auto matchBack = [&] {
-    for (; ob < oe && nb < ne && w.before[oe - 1] == w.after[ne - 1]; --oe, --ne) keep(oe - 1, ne - 1);
+    for (; ob < oe && nb < ne && w.before[oe - 1] == w.after[ne - 1]; --oe, --ne) {
+      keep(oe - 1, ne - 1);
+    }
   };
   if (w.headKept) {
     matchFront();

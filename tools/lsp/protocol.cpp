@@ -213,7 +213,9 @@ DidChangeParams ReadDidChangeParams(const json& params) {
   for (std::size_t i = 0; i < changes.size(); ++i) {
     std::string path = "contentChanges[" + std::to_string(i) + "]";
     ContentChange change;
-    if (const json* range = FindSet(changes[i], "range")) change.range = ReadRange(*range, path + ".range");
+    if (const json* range = FindSet(changes[i], "range")) {
+      change.range = ReadRange(*range, path + ".range");
+    }
     change.text = ReadString(Need(changes[i], "text", path + ".text"), path + ".text");
     out.changes.push_back(std::move(change));
   }
@@ -355,7 +357,8 @@ LineTable::LineTable(std::string_view text, PositionEncoding encoding)
   starts_.push_back(0);
   if (text.find('\r') == std::string_view::npos) {
     // The common case, searched for line feeds alone, which is much faster.
-    for (std::size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) {
+    for (std::size_t at = text.find('\n'); at != std::string_view::npos;
+         at = text.find('\n', at + 1)) {
       starts_.push_back(at + 1);
     }
     return;

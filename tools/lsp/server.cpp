@@ -177,7 +177,8 @@ void Server::Idle() {
   try {
     while (!unpublished_.empty()) {
       std::string uri = std::move(unpublished_.extract(unpublished_.begin()).value());
-      if (auto it = documents_.find(uri); it != documents_.end()) PublishDiagnostics(uri, it->second);
+      auto it = documents_.find(uri);
+      if (it != documents_.end()) PublishDiagnostics(uri, it->second);
     }
   } catch (const std::exception& e) {
     LogError(std::string("diagnostics were not published: ") + e.what());
@@ -189,7 +190,8 @@ void Server::SendJson(const json& message) {
 }
 
 void Server::LogError(const std::string& message) {
-  Notify("window/logMessage", ToJson(proto::ShowMessageParams{proto::MessageType::kError, message}));
+  Notify("window/logMessage",
+         ToJson(proto::ShowMessageParams{proto::MessageType::kError, message}));
 }
 
 void Server::Reply(const json& id, json result) {
