@@ -102,7 +102,6 @@ void ParseFile(Interpreter& in, const char* path) {
     if (!in.host.debugger->Ending(in, e.status)) throw;
     return false;
   }
-  in.host.debugger->AfterLine(in);
   return true;
 }
 

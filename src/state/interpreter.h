@@ -49,8 +49,6 @@ class LineDebugger {
  public:
   virtual ~LineDebugger() = default;
   virtual void BeforeLine(Interpreter& in) = 0;
-  // After the line has run, before lineIndex moves on.
-  virtual void AfterLine(Interpreter& in) = 0;
   // PrintError wrote an error line (`message` followed by `typeName`).
   virtual void ErrorPrinted(Interpreter& in, std::string_view message, std::string_view typeName) = 0;
   // A line is ending the program with `status`. True when the debugger has

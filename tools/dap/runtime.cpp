@@ -71,6 +71,7 @@ std::optional<std::string> Runtime::Load(const LaunchSettings& settings) {
   in_.host.in.FeedText(settings.stdinText.value_or(""));
   entry_ = settings.stopOnEntry;
   if (entry_) mode_ = Mode::kStep;
+  watchful_ = entry_;
   return std::nullopt;
 }
 
@@ -118,6 +119,7 @@ std::vector<BreakpointState> Runtime::SetWatches(const std::vector<std::string>&
     } else {
       state.verified = true;
       watches_.push_back({state.id, e, ReadName(in_, e)});
+      watchful_ = true;
     }
     states.push_back(std::move(state));
   }
@@ -134,13 +136,32 @@ bool Runtime::Stoppable(std::int64_t index) const {
 }
 
 void Runtime::BeforeLine(Interpreter& in) {
+  // Most lines: nothing asked for, no breakpoint here; the line is recorded.
+  if (!watchful_ && !attention_.load(std::memory_order_relaxed) && !breakpoints_.AnyAt(in.lineIndex)) {
+    if (in.lineIndex >= 0 && static_cast<std::size_t>(in.lineIndex) < lines_.size()) RecordLine();
+    return;
+  }
+  LookBeforeLine(in);
+}
+
+void Runtime::LookBeforeLine(Interpreter& in) {
   if (attention_.load(std::memory_order_relaxed)) client_.Poll(*this);
+  // What the line before did: an error line it printed, a watched value it changed.
+  if (error_) NoteError();
+  if (!watches_.empty() && WatchesChanged()) dataLine_ = lastLine_;
   if (resumeAt_ == in.lineIndex) {
     resumeAt_ = -1;
   } else if (mode_ != Mode::kRun || errorStop_ || dataHit_ || breakpoints_.AnyAt(in.lineIndex)) {
     StopIfDue();
   }
+  lastLine_ = in.lineIndex;
+  watchful_ = mode_ != Mode::kRun || errorStop_ || dataHit_ || error_ || !watches_.empty() || resumeAt_ >= 0;
   if (in.lineIndex >= 0 && static_cast<std::size_t>(in.lineIndex) < lines_.size()) RecordLine();
+}
+
+void Runtime::NoteError() {
+  if (errorFilter_) errorStop_ = Stop{StopReason::kException, error_->line, error_->text, 0, true};
+  error_.reset();
 }
 
 void Runtime::RecordLine() {
@@ -228,14 +249,6 @@ bool Runtime::Interact(const Stop& stop) {
   return atLine_;
 }
 
-void Runtime::AfterLine(Interpreter&) {
-  if (error_ && errorFilter_) {
-    errorStop_ = Stop{StopReason::kException, error_->line, error_->text, 0, true};
-  }
-  error_.reset();
-  if (!watches_.empty() && WatchesChanged()) dataLine_ = in_.lineIndex;
-}
-
 bool Runtime::WatchesChanged() {
   bool changed = false;
   for (Watch& w : watches_) {
@@ -256,6 +269,7 @@ void Runtime::ErrorPrinted(Interpreter& in, std::string_view message, std::strin
     bool critical = message == msg::kIndexNotIntCritical || message == msg::kIndexOutOfRangeCritical;
     // The first error of a line is the one it stops for.
     if (!error_) error_ = ErrorNote{in.lineIndex, std::move(text), critical};
+    watchful_ = true;
   } catch (const std::bad_alloc&) {
   }
 }
@@ -271,6 +285,7 @@ bool Runtime::Ending(Interpreter& in, int status) {
   // A step back: the line the user stopped before runs next, without
   // stopping there again.
   resumeAt_ = in.lineIndex;
+  watchful_ = true;
   return true;
 }
 
@@ -278,6 +293,7 @@ bool Runtime::Ending(Interpreter& in, int status) {
 
 void Runtime::Pause() {
   if (!stopped_) mode_ = Mode::kPause;
+  watchful_ = true;
 }
 
 void Runtime::Continue() {
@@ -287,6 +303,7 @@ void Runtime::Continue() {
 
 void Runtime::Step() {
   mode_ = Mode::kStep;
+  watchful_ = true;
   resume_ = Resume::kGo;
 }
 

@@ -100,7 +100,6 @@ class Runtime final : public LineDebugger {
 
   // LineDebugger
   void BeforeLine(Interpreter& in) override;
-  void AfterLine(Interpreter& in) override;
   void ErrorPrinted(Interpreter& in, std::string_view message, std::string_view typeName) override;
   bool Ending(Interpreter& in, int status) override;
 
@@ -119,6 +118,7 @@ class Runtime final : public LineDebugger {
   };
 
   bool Stoppable(std::int64_t index) const;
+  [[gnu::noinline]] void LookBeforeLine(Interpreter& in);
   std::optional<Stop> DueStop();
   bool BreakpointStops(LineBreakpoint& b);
   void StopIfDue();
@@ -126,6 +126,7 @@ class Runtime final : public LineDebugger {
   void RecordLine();
   bool UndoLine(std::string& refusal);
   bool WatchesChanged();
+  void NoteError();
 
   RuntimeClient& client_;
   const std::atomic<bool>& attention_;
@@ -139,6 +140,10 @@ class Runtime final : public LineDebugger {
   bool criticalFilter_ = false;
 
   Mode mode_ = Mode::kRun;
+  // Something asks for a look before the next line (a step, a pause, an
+  // error line, watches...); set wherever one is asked for, worked out
+  // afresh after each look.
+  bool watchful_ = false;
   bool entry_ = false;             // the first stop is the entry
   bool stopped_ = false;
   bool atLine_ = true;             // the stop is before the line at lineIndex
@@ -152,6 +157,7 @@ class Runtime final : public LineDebugger {
   std::optional<Stop> errorStop_;  // stops at the next line or the end
   int dataHit_ = 0;                // a watched value changed: stop at the next line
   std::int64_t dataLine_ = 0;      // the line that changed it
+  std::int64_t lastLine_ = 0;      // the line that ran last
   // The line plans made afresh after a step back took names out of the
   // stores (plans remember where names stand); destroyed before in_.
   std::optional<ScriptPlans> plans_;
