@@ -43,9 +43,10 @@ class Client(FramedClient):
         self.pending = keep
         return text
 
-    def launch(self, program, breakpoints=None, **settings):
-        """initialize, launch, breakpoints on lines of the program, then
-        configurationDone: the script runs. The launch's response."""
+    def launch(self, program, breakpoints=None, exceptions=None, **settings):
+        """initialize, launch, breakpoints on lines of the program and the
+        exception filters, then configurationDone: the script runs. The
+        launch's response."""
         init = self.request("initialize", {"adapterID": "zarnith", "linesStartAt1": True})
         assert init["success"], init
         launch = self.request("launch", dict(program=program, **settings))
@@ -54,6 +55,8 @@ class Client(FramedClient):
         self.event("initialized")
         if breakpoints:
             self.set_breakpoints(program, breakpoints)
+        if exceptions is not None:
+            self.request("setExceptionBreakpoints", {"filters": exceptions})
         self.request("configurationDone")
         return launch
 

@@ -8,6 +8,7 @@
 
 #include "check/check.h"
 #include "classes/registry.h"
+#include "core/classify.h"
 #include "core/line.h"
 #include "core/runner.h"
 #include "core/split.h"
@@ -262,6 +263,7 @@ bool Runtime::WatchesChanged() {
 }
 
 void Runtime::ErrorPrinted(Interpreter& in, std::string_view message, std::string_view typeName) {
+  if (quiet_) ++quietErrors_;
   if (quiet_ || (!errorFilter_ && !criticalFilter_)) return;
   try {
     std::string text = "error: " + std::to_string(in.lineIndex + 1) + ": ";
@@ -382,9 +384,17 @@ std::optional<std::string> Runtime::ReverseContinue() {
   return std::nullopt;
 }
 
+// Whether a line is a jump statement, as the interpreter reads it.
+static bool IsJump(std::string_view line) {
+  std::string prepared;
+  std::vector<std::string_view> pieces, words;
+  PrepareLine(line, prepared);
+  return ClassifyLine(prepared, pieces, words).form == LineForm::kStatement && pieces[0] == "jump";
+}
+
 void Runtime::RunLine(std::string_view line) {
-  std::int64_t before = in_.lineIndex;
   bool shell = in_.shellMode;
+  std::int64_t errors = quietErrors_;
   // As the shell runs it: returned values are echoed, errors do not stop.
   in_.shellMode = true;
   quiet_ = true;
@@ -398,8 +408,8 @@ void Runtime::RunLine(std::string_view line) {
   } restore{*this, shell};
   HandleString(in_, line);
   StateChanged();
-  if (in_.lineIndex == before) return;
-  // A jump: the script goes on at the line it names.
+  if (!IsJump(line) || quietErrors_ != errors) return;
+  // The jump's line runs next: the executor adds 1 after each line.
   ++in_.lineIndex;
   atLine_ = true;
   shown_ = in_.lineIndex;

@@ -153,6 +153,7 @@ class Runtime final : public LineDebugger {
   bool movedBack_ = false;         // a step back during this stop
   std::int64_t resumeAt_ = -1;     // the line the user already stopped before
   bool quiet_ = false;             // evaluating for the user: errors do not stop
+  std::int64_t quietErrors_ = 0;   // the errors printed meanwhile
   std::optional<ErrorNote> error_;
   std::optional<Stop> errorStop_;  // stops at the next line or the end
   int dataHit_ = 0;                // a watched value changed: stop at the next line

@@ -1,0 +1,6 @@
+# zarnith-dap: protocol transcripts through a small stdio client, and the
+# client VS Code's own adapters are tested with (npm @vscode/debugadapter-testsupport,
+# installed from the committed lock file; skipped when node is missing).
+add_test(NAME dap/transcripts
+         COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/dap/transcript_test.py $<TARGET_FILE:zarnith-dap>)
+set_tests_properties(dap/transcripts PROPERTIES TIMEOUT 300)
