@@ -14,12 +14,13 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: zarnith-dap\n"
+    "Usage: zarnith-dap [--stdio]\n"
     "A debugger for Zarnith scripts: editors start it and talk to it over\n"
     "standard input and output (Debug Adapter Protocol). It runs the script\n"
     "given by the launch configuration, stops it at breakpoints, steps it\n"
     "forwards and backwards, and shows and changes its variables.\n"
     "\n"
+    "  --stdio     talk over standard input and output (the default)\n"
     "  --help      show this help and exit\n"
     "  --version   show the version and exit\n";
 
@@ -38,11 +39,12 @@ bool TakeProtocolDescriptors(int& in, int& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1) {
-    std::string_view option = argv[1];
+  for (int i = 1; i < argc; ++i) {
+    std::string_view option = argv[i];
+    if (option == "--stdio") continue;
     if (option == "--help") return std::fputs(kUsage, stdout) < 0 ? 1 : 0;
     if (option == "--version") return std::puts("zarnith-dap 0.1.2.5") < 0 ? 1 : 0;
-    std::fprintf(stderr, "zarnith-dap: unknown option '%s'\nTry 'zarnith-dap --help'.\n", argv[1]);
+    std::fprintf(stderr, "zarnith-dap: unknown option '%s'\nTry 'zarnith-dap --help'.\n", argv[i]);
     return 2;
   }
   // SIGPIPE ignored: a client that goes away makes a write fail instead.
