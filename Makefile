@@ -43,11 +43,12 @@ sanitize: test-deps
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure --no-tests=error -j $(JOBS)
 
 # Times Zarnith against other languages on the same programs (bench/run.py),
-# with Debian's python3, whose matplotlib draws the chart.
+# with Debian's python3, whose matplotlib draws the chart; the count workload
+# also runs under zarnith-dap (the debugged row).
 BENCH_PYTHON ?= $(shell test -x /usr/bin/python3 && echo /usr/bin/python3 || echo python3)
 bench: build
 	@sh scripts/install-deps.sh bench
-	$(BENCH_PYTHON) bench/run.py $(BUILD)/zarnith $(BENCH_FLAGS)
+	$(BENCH_PYTHON) bench/run.py $(BUILD)/zarnith --debugged $(BUILD)/zarnith-dap $(BENCH_FLAGS)
 
 # libFuzzer targets (clang, AddressSanitizer and UndefinedBehaviorSanitizer).
 fuzz:
@@ -58,7 +59,7 @@ fuzz:
 
 # Each fuzz target for FUZZ_SECONDS; a crash fails the run.
 fuzz-smoke: fuzz
-	for t in script math shell paths check lsp; do tests/fuzz/run.sh $(FUZZ_BUILD) $$t $(FUZZ_SECONDS) || exit 1; done
+	for t in script math shell paths check lsp dap; do tests/fuzz/run.sh $(FUZZ_BUILD) $$t $(FUZZ_SECONDS) || exit 1; done
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
