@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps test-deps build run test sanitize install package clean format bench fuzz fuzz-smoke
+.PHONY: all deps test-deps build run test test-vscode sanitize install package clean format bench fuzz fuzz-smoke
 
 all: build
 
@@ -35,6 +35,12 @@ test: test-deps $(BUILD)/build.ninja
 	cmake $(BUILD) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure --no-tests=error -j $(JOBS)
+
+# The extension and the debugger in real VS Code: code-server from npm (pinned
+# by tests/vscode/package-lock.json) driven through Debian's chromium. Slow and
+# large, so not part of `test`.
+test-vscode: build
+	python3 tests/vscode/run_vscode_test.py . $(BUILD) $(BUILD)/vscode-npm
 
 sanitize: test-deps
 	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNITH_SANITIZE=ON $(CMAKE_FLAGS)

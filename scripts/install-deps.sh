@@ -8,6 +8,7 @@
 #   package  building the Debian packages (make package)
 #   fuzz     clang and its fuzzing runtime (make fuzz)
 #   bench    the other languages that the benchmarks time (make bench)
+#   vscode   what real VS Code (code-server) and its browser need (make test-vscode)
 # A new group is one more line in group_packages.
 set -eu
 
@@ -20,6 +21,7 @@ group_packages() {
     package) echo "dpkg-dev file" ;;
     fuzz) echo "clang" ;;
     bench) echo "dash lua5.4 tcl perl valgrind python3-matplotlib" ;;
+    vscode) echo "libkrb5-dev ripgrep chromium" ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 1 ;;
   esac
 }
