@@ -4,6 +4,7 @@
 // that arrive while the script runs are handled between its lines.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -98,7 +99,7 @@ class Session final : public RuntimeClient {
   std::function<void(bool end)> drainOutput_;
   Runtime runtime_;
   LineBase lines_;
-  std::int64_t seq_ = 0;
+  std::atomic<std::int64_t> seq_{0};  // the output thread sends events too
   bool launched_ = false;
   bool configured_ = false;
   bool running_ = false;   // inside Runtime::Run
