@@ -90,8 +90,33 @@ function registerDebugger(context) {
   }));
 }
 
+// The [zarnith] defaults of the manifest (tabs, no guessing) reach an editor
+// only when VS Code knows the language before it opens the file: a script
+// restored at start-up keeps the options guessed for plain text ("Spaces:
+// 4"), and a line indented with spaces does nothing in Zarnith. So each
+// Zarnith editor gets the options configured for the language (the user's
+// own [zarnith] settings included), unless guessing was asked for.
+function applyIndentation(editor) {
+  if (!editor || !editor.document || editor.document.languageId !== 'zarnith') return;
+  const config = vscode.workspace.getConfiguration('editor', { languageId: 'zarnith' });
+  if (config.get('detectIndentation')) return;
+  const insertSpaces = config.get('insertSpaces');
+  const tabSize = config.get('tabSize');
+  if (editor.options.insertSpaces !== insertSpaces || editor.options.tabSize !== tabSize) {
+    editor.options = { insertSpaces, tabSize };
+  }
+}
+
+function keepIndentation(context) {
+  vscode.window.visibleTextEditors.forEach(applyIndentation);
+  context.subscriptions.push(
+    vscode.window.onDidChangeActiveTextEditor(applyIndentation),
+    vscode.window.onDidChangeVisibleTextEditors((editors) => editors.forEach(applyIndentation)));
+}
+
 async function activate(context) {
   registerDebugger(context);
+  keepIndentation(context);
   const command = toolCommand('server.path', SERVER_NAME);
   if (command === null) {
     noticeColoursOnly(context, `${SERVER_NAME} was not found`);

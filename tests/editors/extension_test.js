@@ -43,18 +43,31 @@ function fakeVscode(serverPathSetting, dapPathSetting) {
   const messages = [];
   const say = (kind) => (text) => { messages.push({ kind, text }); return Promise.resolve(undefined); };
   const settings = { 'server.path': serverPathSetting, 'dap.path': dapPathSetting };
+  // The [zarnith] defaults of the manifest, as VS Code resolves them for the language.
+  const editorSettings = { insertSpaces: false, tabSize: 4, detectIndentation: false };
   const debuggers = {};
+  const script = { document: { languageId: 'zarnith', fileName: '/scripts/count.zn' },
+                   options: { insertSpaces: true, tabSize: 4 } };
+  const text = { document: { languageId: 'plaintext' }, options: { insertSpaces: true, tabSize: 2 } };
+  const never = () => ({ dispose() {} });
   return {
     messages,
     debuggers,
+    editors: { script, text },
     workspace: {
-      getConfiguration: (section) => ({ get: (key) => (section === 'zarnith' ? settings[key] : undefined) }),
+      getConfiguration: (section, scope) => ({
+        get: (key) => (section === 'zarnith' ? settings[key]
+          : section === 'editor' && scope && scope.languageId === 'zarnith' ? editorSettings[key] : undefined),
+      }),
     },
     window: {
       showInformationMessage: say('information'),
       showWarningMessage: say('warning'),
       showErrorMessage: say('error'),
-      activeTextEditor: { document: { languageId: 'zarnith', fileName: '/scripts/count.zn' } },
+      activeTextEditor: script,
+      visibleTextEditors: [script, text],
+      onDidChangeActiveTextEditor: never,
+      onDidChangeVisibleTextEditors: never,
     },
     debug: {
       registerDebugAdapterDescriptorFactory: (type, factory) => { debuggers[type] = { ...debuggers[type], factory }; },
@@ -184,6 +197,13 @@ test('debug sessions run zarnith-dap, also without zarnith-lsp; F5 debugs the op
   const vscodeNow = fakes.vscode;
   assert.strictEqual(vscodeNow.debuggers.zarnith.factory.createDebugAdapterDescriptor({}), undefined);
   assert.deepStrictEqual(vscodeNow.messages.map((m) => m.kind), ['error']);
+});
+
+test('Zarnith editors indent with tabs even when VS Code guessed spaces', async () => {
+  const vscode = fakeVscode('', undefined);
+  await loadExtension(vscode, dirs('missing')).activate(fakeContext());
+  assert.deepStrictEqual(vscode.editors.script.options, { insertSpaces: false, tabSize: 4 });
+  assert.deepStrictEqual(vscode.editors.text.options, { insertSpaces: true, tabSize: 2 });
 });
 
 test('the manifest declares the debugger and defaults for zarnith files', () => {

@@ -107,10 +107,10 @@ test('a breakpoint stops, the Variables view shows typed values, a step follows 
   await goToLine(6);
   await page.keyboard.press('F9');
   await page.waitForSelector('.codicon-debug-breakpoint', { timeout: LONG });
-  // The extension host takes a moment before F5 knows the debugger: F5 again
-  // until a session is there.
+  // The extension host takes a moment before it knows the debugger: start
+  // again until a session is there.
   for (let tries = 0; ; ++tries) {
-    await page.keyboard.press('F5');
+    await command('Debug: Start Debugging');
     try {
       await page.waitForSelector('.debug-toolbar', { visible: true, timeout: 10000 });
       break;
@@ -123,11 +123,11 @@ test('a breakpoint stops, the Variables view shows typed values, a step follows 
   await waitForText('.debug-variables .monaco-list-row', /^\s*i\b.*\bint\b.*\b1\b/);
   assert.match(await textOf('.debug-variables .monaco-list-row'), /returned.*\bint\b/);
   // Line 6 is "jump, 3": a step over lands on line 3.
-  await page.keyboard.press('F10');
+  await command('Debug: Step Over');
   await page.waitForFunction(() => {
     const n = document.querySelector('.debug-call-stack .monaco-list-row .line-number');
     return n && n.textContent.startsWith('3:');
   }, { timeout: LONG, polling: 250 });
-  await page.keyboard.press('Shift+F5');
+  await command('Debug: Stop');
   await page.waitForSelector('.debug-toolbar', { hidden: true, timeout: LONG });
 });
