@@ -113,7 +113,8 @@ def main():
             [os.path.join(workdir, "node_modules/.bin/code-server"), "--bind-addr", "127.0.0.1:%d" % port,
              "--auth", "none", "--user-data-dir", data, "--extensions-dir", extensions,
              "--disable-telemetry", "--disable-update-check", "--disable-workspace-trust", workspace],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=dict(os.environ, HOME=tmp))
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            env=dict(os.environ, HOME=tmp, PATH=build + os.pathsep + os.environ["PATH"]))
         try:
             url = "http://127.0.0.1:%d/?folder=%s" % (port, workspace)
             wait_until_serving("http://127.0.0.1:%d/healthz" % port, server)
@@ -124,6 +125,11 @@ def main():
         finally:
             server.terminate()
             server.wait(timeout=30)
+            # VS Code's own logs (its extension host's among them), for a failure.
+            logs = os.path.join(workdir, "logs")
+            shutil.rmtree(logs, ignore_errors=True)
+            if os.path.isdir(os.path.join(data, "logs")):
+                shutil.copytree(os.path.join(data, "logs"), logs)
     print("test-vscode: %s in %.0f s (after the install)" % ("passed" if status == 0 else "FAILED",
                                                             time.monotonic() - started))
     return status

@@ -116,6 +116,7 @@ test('a breakpoint stops, the Variables view shows typed values, a step follows 
       break;
     } catch (e) {
       if (tries > 10) throw e;
+      await page.keyboard.press('Escape');  // the message that no session started
     }
   }
   assert.strictEqual(await stoppedLine(), 6);
