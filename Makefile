@@ -8,8 +8,8 @@ FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps test-deps build run test sanitize install package clean format bench fuzz fuzz-smoke \
-        playground playground-serve test-web
+.PHONY: all deps test-deps build run test test-vscode sanitize install package clean format bench \
+        fuzz fuzz-smoke playground playground-serve test-web
 
 all: build
 
@@ -38,6 +38,12 @@ test: test-deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure --no-tests=error -j $(JOBS)
 
+# The extension and the debugger in real VS Code: code-server from npm (pinned
+# by tests/vscode/package-lock.json) driven through Debian's chromium. Slow and
+# large, so not part of `test`.
+test-vscode: build
+	python3 tests/vscode/run_vscode_test.py . $(BUILD) $(BUILD)/vscode-npm
+
 sanitize: test-deps
 	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNITH_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
@@ -45,11 +51,12 @@ sanitize: test-deps
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure --no-tests=error -j $(JOBS)
 
 # Times Zarnith against other languages on the same programs (bench/run.py),
-# with Debian's python3, whose matplotlib draws the chart.
+# with Debian's python3, whose matplotlib draws the chart; the count workload
+# also runs under zarnith-dap (the debugged row).
 BENCH_PYTHON ?= $(shell test -x /usr/bin/python3 && echo /usr/bin/python3 || echo python3)
 bench: build
 	@sh scripts/install-deps.sh bench
-	$(BENCH_PYTHON) bench/run.py $(BUILD)/zarnith $(BENCH_FLAGS)
+	$(BENCH_PYTHON) bench/run.py $(BUILD)/zarnith --debugged $(BUILD)/zarnith-dap $(BENCH_FLAGS)
 
 # libFuzzer targets (clang, AddressSanitizer and UndefinedBehaviorSanitizer).
 fuzz:
@@ -60,7 +67,7 @@ fuzz:
 
 # Each fuzz target for FUZZ_SECONDS; a crash fails the run, after every
 # target has had its turn.
-FUZZ_TARGETS ?= script math shell paths check lsp
+FUZZ_TARGETS ?= script math shell paths check lsp dap
 fuzz-smoke: fuzz
 	@failed=""; for t in $(FUZZ_TARGETS); do \
 	  tests/fuzz/run.sh $(FUZZ_BUILD) $$t $(FUZZ_SECONDS) || failed="$$failed $$t"; \

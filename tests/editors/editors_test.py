@@ -28,9 +28,10 @@ SKIP = 77
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def install_packages(workdir):
-    """npm ci into workdir, skipped when that lock file is already installed."""
-    lock = os.path.join(HERE, "package-lock.json")
+def install_packages(workdir, source=HERE):
+    """npm ci of the package.json and package-lock.json in source into
+    workdir, skipped when that lock file is already installed."""
+    lock = os.path.join(source, "package-lock.json")
     stamp = os.path.join(workdir, "node_modules", ".zarnith-lock")
     with open(lock, "rb") as f:
         wanted = f.read()
@@ -40,7 +41,7 @@ def install_packages(workdir):
                 return
     os.makedirs(workdir, exist_ok=True)
     for name in ("package.json", "package-lock.json"):
-        shutil.copy(os.path.join(HERE, name), workdir)
+        shutil.copy(os.path.join(source, name), workdir)
     subprocess.run(["npm", "ci", "--no-audit", "--no-fund", "--loglevel=error"],
                    cwd=workdir, check=True)
     with open(stamp, "wb") as f:
