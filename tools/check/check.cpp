@@ -5,6 +5,7 @@
 #include "check/check.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <set>
 
@@ -35,19 +36,42 @@ namespace {
 
 constexpr std::string_view kOperators = "+-*/";
 
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string Quoted(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted += '\'';
+  quoted += text;
+  quoted += '\'';
+  return quoted;
+}
+
+}  // namespace
+
+namespace {
+
+// Calls `visit` with the index in `raw` of each byte of its prepared text, in
+// order, while it returns true: tabs and line feeds are gone, and a
+// backslash-n stands for one byte.
+template <typename Visit>
+void ForEachPreparedByte(std::string_view raw, Visit visit) {
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\t' || raw[i] == '\n') continue;
+    if (!visit(i)) return;
+    if (raw[i] == '\\' && i + 1 < raw.size() && raw[i + 1] == 'n') ++i;
+  }
+}
 
 }  // namespace
 
 std::size_t RawColumn(std::string_view raw, std::size_t offset) {
   std::size_t prepared = 0;
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\t' || raw[i] == '\n') continue;
-    if (prepared == offset) return i + 1;
-    if (raw[i] == '\\' && i + 1 < raw.size() && raw[i + 1] == 'n') ++i;
-    ++prepared;
-  }
-  return raw.size() + 1;
+  std::size_t column = raw.size() + 1;
+  ForEachPreparedByte(raw, [&](std::size_t i) {
+    if (prepared++ < offset) return true;
+    column = i + 1;
+    return false;
+  });
+  return column;
 }
 
 namespace {
@@ -118,10 +142,29 @@ class Checker {
     }
   }
 
-  std::size_t Column(std::size_t line, std::string_view view) const {
+  // The column in line `line` as written of a view into its prepared text.
+  std::size_t Column(std::size_t line, std::string_view view) {
     std::size_t offset = static_cast<std::size_t>(view.data() - prepared_.data());
     if (offset > prepared_.size()) return 1;
-    return RawColumn(lines_[line], offset);
+    return ColumnAt(line, offset);
+  }
+
+  // The column of byte `offset` of the prepared text of line `line`, which
+  // must be the line prepared last. A line may have a diagnostic on every one
+  // of its pieces, so the columns of a line that preparation changed are
+  // worked out once, not once a diagnostic.
+  std::size_t ColumnAt(std::size_t line, std::size_t offset) {
+    std::string_view raw = lines_[line];
+    if (raw.size() == prepared_.size()) return offset + 1;  // nothing was removed
+    if (columnsOf_ != line) {
+      columns_.clear();
+      ForEachPreparedByte(raw, [this](std::size_t i) {
+        columns_.push_back(i + 1);
+        return true;
+      });
+      columnsOf_ = line;
+    }
+    return offset < columns_.size() ? columns_[offset] : raw.size() + 1;
   }
 
   void CheckEncoding() {
@@ -199,7 +242,7 @@ class Checker {
       OperationPlan plan = PlanOperation(prepared_, p);
       if (!plan.candidate || !ParseIntLiteral(plan.left) || !ParseIntLiteral(plan.right)) continue;
       std::string operation = std::string(plan.left) + op + std::string(plan.right);
-      Report(i, RawColumn(lines_[i], p), Severity::kWarning,
+      Report(i, ColumnAt(i, p), Severity::kWarning,
              Quoted(operation) + " inside a quoted text is computed as arithmetic when the line runs",
              "quoted-arithmetic");
     }
@@ -289,11 +332,18 @@ class Checker {
   }
 
   // Commas cut every argument, quoted or not; only print and printc join the
-  // pieces again.
+  // pieces again. One pass, counting quotes on the way: a line may hold a
+  // million commas.
   void CheckQuotedComma(std::size_t i, std::string_view name) {
-    for (std::size_t p = prepared_.find(','); p != std::string::npos; p = prepared_.find(',', p + 1)) {
-      if (!InsideQuotes(prepared_, p)) continue;
-      Report(i, RawColumn(lines_[i], p), Severity::kWarning,
+    bool quoted = false;
+    for (std::size_t p = prepared_.find_first_of(",\""); p != std::string::npos;
+         p = prepared_.find_first_of(",\"", p + 1)) {
+      if (prepared_[p] == '"') {
+        quoted = !quoted;
+        continue;
+      }
+      if (!quoted) continue;
+      Report(i, ColumnAt(i, p), Severity::kWarning,
              "comma inside a quoted text: " + Quoted(name) +
                  " cuts its arguments at every comma, so the text arrives in pieces",
              "quoted-comma");
@@ -481,6 +531,9 @@ class Checker {
   std::vector<Diagnostic> out_;
   std::string prepared_;
   std::vector<std::string_view> pieces_, words_;
+  // The columns of each byte of the prepared text of line columnsOf_.
+  std::size_t columnsOf_ = SIZE_MAX;
+  std::vector<std::size_t> columns_;
 };
 
 }  // namespace
