@@ -12,6 +12,7 @@
 
 #include "check/check.h"
 #include "values/text.h"
+#include "version.h"
 
 namespace {
 
@@ -190,7 +191,7 @@ int main(int argc, char** argv) {
       out.Write(kUsage);
       return Finish(out, 0);
     } else if (arg == "--version") {
-      out.Write("zarnith-check 0.1.2.5\n");
+      out.Write("zarnith-check " ZARNITH_VERSION "\n");
       return Finish(out, 0);
     } else if (arg == "--werror") {
       options.werror = true;

@@ -10,10 +10,11 @@
 #include <string_view>
 
 #include "lsp/features.h"
+#include "version.h"
 
 namespace zarnith::lsp {
 
-inline constexpr std::string_view kServerVersion = "0.1.2.5";
+inline constexpr std::string_view kServerVersion = ZARNITH_VERSION;
 
 class Server {
  public:
