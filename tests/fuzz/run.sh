@@ -10,6 +10,8 @@ corpus="$build/corpus/$target"
 mkdir -p "$corpus" "$build/artifacts"
 seeds="$here/../scripts"
 [ -d "$here/seeds/$target" ] && seeds="$seeds $here/seeds/$target"
+# The checker's own golden scripts reach the checks that the others do not.
+[ "$target" = check ] && seeds="$seeds $here/../check"
 max_len=4096
 [ "$target" = shell ] && max_len=16384
 # A failed allocation throws (and the line reports "out of memory") well

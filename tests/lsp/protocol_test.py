@@ -199,11 +199,11 @@ class Malformed(ServerTest):
 
 class Diagnostics(ServerTest):
     def test_reported_on_open_and_cleared_when_fixed(self):
-        client = self.start("prnt, 1\njump, 9\n")
+        client = self.start('prnt, "1"\njump, 9\n')
         codes = [(d["code"], d["severity"], d["range"]) for d in self.diagnostics]
         self.assertEqual(codes, [
-            ("no-statement", 2, {"start": pos(0, 0), "end": pos(0, 7)}),
-            ("jump-target", 1, {"start": pos(1, 6), "end": pos(1, 7)})])
+            ("no-statement", 2, {"start": pos(0, 0), "end": pos(0, 9)}),
+            ("jump-target", 2, {"start": pos(1, 6), "end": pos(1, 7)})])
         self.assertTrue(all(d["source"] == "zarnith-check" for d in self.diagnostics))
         client.notify("textDocument/didChange", {
             "textDocument": {"uri": URI, "version": 5},
@@ -212,7 +212,7 @@ class Diagnostics(ServerTest):
         self.assertEqual(after["version"], 5)
         self.assertEqual([d["code"] for d in after["diagnostics"]], ["jump-target"])
         client.notify("textDocument/didChange", {"textDocument": {"uri": URI, "version": 6},
-                                                 "contentChanges": [{"text": "print, 1\n"}]})
+                                                 "contentChanges": [{"text": 'print, "1"\n'}]})
         self.assertEqual(client.notification("textDocument/publishDiagnostics")["params"]
                          ["diagnostics"], [])
         client.notify("textDocument/didClose", {"textDocument": {"uri": URI}})
