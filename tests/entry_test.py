@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Command lines that a golden script cannot express (it always passes its own
 path first): a first argument beginning with "-", a missing script, a
-directory, an empty path. Each case checks the exact output and the status.
+directory, an empty path. Each case checks the exact output and the status:
+a script that cannot be read is a failure (status 1), so `zarnith s.zn &&
+next` stops.
 
 Usage: entry_test.py PATH-TO-ZARNITH
 """
@@ -24,9 +26,9 @@ def main():
             (["-"], b"", 0),
             (["-x", script], b"", 0),
             (["--", script], b"", 0),
-            ([missing, "a"], b"Error: open " + missing.encode() + b": no such file or directory\n", 0),
-            ([tmp], b"Error: read " + tmp.encode() + b": is a directory\n", 0),
-            ([""], b"Error: open : no such file or directory\n", 0),
+            ([missing, "a"], b"Error: open " + missing.encode() + b": no such file or directory\n", 1),
+            ([tmp], b"Error: read " + tmp.encode() + b": is a directory\n", 1),
+            ([""], b"Error: open : no such file or directory\n", 1),
             ([script, "-"], b"ran\n", 0),
         ]
         for args, want_out, want_status in cases:

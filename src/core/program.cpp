@@ -30,8 +30,8 @@ static int Run(Interpreter& in, int argc, char** argv) {
     for (int i = 3; i < argc; ++i) (arg += ' ') += argv[i];
   }
   in.stores.stringVars.emplace("arg", std::move(arg));
-  ParseFile(in, argv[1]);
-  return 0;
+  // A script that could not be read is a failure the caller must see.
+  return ParseFile(in, argv[1]) ? 0 : 1;
 }
 
 // Standard descriptors that the caller closed are reopened on the null
