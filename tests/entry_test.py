@@ -31,8 +31,10 @@ def main():
             ([""], b"Error: open : no such file or directory\n", 1),
             ([script, "-"], b"ran\n", 0),
         ]
-        for args, want_out, want_status in cases:
-            proc = subprocess.run([exe] + args, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+        # A script on standard input, named by /dev/stdin.
+        cases.append((["/dev/stdin", "x"], b"x\n\n", 0, b'print, arg\nreadline\nprint, returned\n'))
+        for args, want_out, want_status, *stdin in cases:
+            proc = subprocess.run([exe] + args, input=stdin[0] if stdin else b"", stdout=subprocess.PIPE,
                                   stderr=subprocess.PIPE, cwd=tmp, timeout=60)
             if (proc.stdout, proc.returncode, proc.stderr) != (want_out, want_status, b""):
                 failures += 1
