@@ -120,6 +120,8 @@ struct FsFile {
   bool closed = false;
   // Printed output is flushed before each use (Output::SharesDestination).
   bool flushFirst = false;
+  // Writes go through this descriptor instead (Output::StandardFileAt), -1 for none.
+  int writeThrough = -1;
 };
 
 // The bass class's audio library, defined by the audio unit.

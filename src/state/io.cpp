@@ -86,6 +86,19 @@ bool Output::SharesDestination(int fd) const {
          (own.st_dev == target.st_dev && own.st_ino == target.st_ino);
 }
 
+int Output::StandardFileAt(const std::string& path) const {
+  if (sink_ || path.find('\0') != std::string::npos) return -1;
+  struct stat target {};
+  if (::stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode)) return -1;
+  for (int fd : {fd_, 2}) {
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_dev == target.st_dev && st.st_ino == target.st_ino) {
+      return fd;
+    }
+  }
+  return -1;
+}
+
 // While this writes, a signal handler leaves the descriptor and the buffer
 // alone and only notes the signal; the write then ends the program by it.
 void Output::WriteToFd(std::string_view text, bool emptiesBuffer) {

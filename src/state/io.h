@@ -38,6 +38,11 @@ class Output {
   // order of the statements; plain files keep the buffer.
   bool SharesDestination(int fd) const;
 
+  // The standard descriptor that writes to the regular file `path` names:
+  // this output's own, else standard error (2); -1 when neither does, and
+  // always while output is captured.
+  int StandardFileAt(const std::string& path) const;
+
   // The error number of the first write that failed; 0 while all went out.
   int writeError() const { return writeError_; }
 

@@ -13,6 +13,24 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
+def script_writes_to_trace_file(exe, env):
+    """A script writing /dev/stderr while the trace goes to standard error, a
+    file: the script's text stands between the trace lines, none overwritten."""
+    with tempfile.TemporaryDirectory() as d:
+        script = os.path.join(d, "err.zn")
+        with open(script, "w") as f:
+            f.write('use, "fs"\nfs:open, "/dev/stderr", 1\nfs:write, returned, "written\\n"\n')
+        with open(os.path.join(d, "err.txt"), "w+") as err:
+            subprocess.run([exe, script], env=env, stderr=err, timeout=60)
+            err.seek(0)
+            got = err.read()
+    want = ('1: use, "fs"  [statement use]  returned int 1\n'
+            '2: fs:open, "/dev/stderr", 1  [class call fs:open]\n'
+            'written\n'
+            '3: fs:write, returned, "written\\n"  [class call fs:write]  returned int 8\n')
+    return [] if got == want else ["script writing the trace's file:\n" + got]
+
+
 def main():
     exe = sys.argv[1]
     script = os.path.join(HERE, "loop.zn")
@@ -45,6 +63,7 @@ def main():
     r = subprocess.run([exe], capture_output=True, timeout=60)
     if r.returncode != 2:
         failures.append("no script: status %d" % r.returncode)
+    failures += script_writes_to_trace_file(exe, env)
     for f in failures:
         print(f)
     return 1 if failures else 0

@@ -54,6 +54,12 @@ FsFile* fsLookup(Interpreter& in, std::string_view token) {
 bool fsAddFile(Interpreter& in, std::string path, int flags, bool errorFirst) {
   // Opening a FIFO waits for its other end: what was printed goes out first.
   if (in.host.sys.openMayWait(path)) in.host.out.Flush();
+  // A file that standard output (or error) is sent to is written through
+  // that descriptor, whose offset the program's own output moves: with an
+  // offset of its own, each would overwrite the other. Emptying the file
+  // would destroy what the script printed there, so it is not emptied.
+  int through = (flags & O_ACCMODE) != O_RDONLY ? in.host.out.StandardFileAt(path) : -1;
+  if (through >= 0) flags &= ~O_TRUNC;
   int fd = -1;
   if (int err = in.host.sys.open(path, flags, fd)) {
     std::string description = fsDescription(msg::kOpOpen, path, ErrnoReason(err));
@@ -63,7 +69,8 @@ bool fsAddFile(Interpreter& in, std::string path, int flags, bool errorFirst) {
     return false;
   }
   try {
-    in.fsFiles.push_back(FsFile{std::move(path), fd, false, in.host.out.SharesDestination(fd)});
+    in.fsFiles.push_back(
+        FsFile{std::move(path), fd, false, in.host.out.SharesDestination(fd), through});
   } catch (...) {  // no memory for the entry: the file must not stay open unseen
     in.host.sys.close(fd);
     throw;
@@ -203,7 +210,8 @@ bool fsWrite(Interpreter& in, ArgList args) {
   if (file->flushFirst) in.host.out.Flush();
   std::size_t written = 0;
   // A failure after part of the text was written is still a failure.
-  if (int err = in.host.sys.writeAll(file->fd, text, written)) {
+  int fd = file->writeThrough >= 0 ? file->writeThrough : file->fd;
+  if (int err = in.host.sys.writeAll(fd, text, written)) {
     return fsFail(in, -1, fsDescription(msg::kOpWrite, file->path, ErrnoReason(err)));
   }
   SetReturned(in, static_cast<std::int64_t>(written));
