@@ -32,8 +32,12 @@ struct SysCalls {
   // Whether opening the path may wait (a FIFO, a device), not whether it fails.
   std::function<bool(const std::string& path)> openMayWait;
   std::function<int(int fd)> close;
+  // What a read can expect: a regular file's size; 0 for anything whose size
+  // says nothing of it (a pipe, a device, a directory), read to its end.
   std::function<int(int fd, std::uint64_t& size)> fileSize;
-  std::function<std::size_t(int fd, char* buffer, std::size_t size)> readUpTo;
+  // Reads until `size` bytes are in `buffer` or the file ends; `got` counts
+  // the bytes read, also when a read fails.
+  std::function<int(int fd, char* buffer, std::size_t size, std::size_t& got)> readUpTo;
   std::function<int(int fd, std::string_view text, std::size_t& written)> writeAll;
   std::function<int(const std::string& from, const std::string& to)> move;
   std::function<int(const std::string& path)> remove;

@@ -6,7 +6,9 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <array>
+#include <memory>
 #include <optional>
 
 #include "classes/args.h"
@@ -123,10 +125,38 @@ bool fsClose(Interpreter& in, ArgList args) {
   return true;
 }
 
-// The file's text from the current position, read up to its reported size.
-// A failed status query prints only its reason and gives nothing; the reason
-// is taken whole, never cut out of the description, so a path holding ": "
-// cannot take its place.
+// A regular file's text up to the size it reports.
+int fsReadSized(Interpreter& in, const FsFile& file, std::uint64_t size, std::string& text) {
+  // A size beyond memory ends the line with "out of memory".
+  EnsureAvailable(in.host.sys, size);
+  text.resize(size);
+  std::size_t got = 0;
+  int err = in.host.sys.readUpTo(file.fd, text.data(), text.size(), got);
+  text.resize(got);
+  return err;
+}
+
+// Pipes, FIFOs, terminals and files that report no size (those of /proc)
+// hold whatever comes until their end of file.
+int fsReadToEnd(Interpreter& in, const FsFile& file, std::string& text) {
+  constexpr std::size_t kChunk = 64 * 1024;
+  auto chunk = std::make_unique<char[]>(kChunk);
+  for (;;) {
+    std::size_t got = 0;
+    int err = in.host.sys.readUpTo(file.fd, chunk.get(), kChunk, got);
+    if (text.capacity() - text.size() < got) {
+      // An endless source (a device of zeros) ends with "out of memory".
+      EnsureAvailable(in.host.sys, std::max(text.size() + got, 2 * text.capacity()));
+    }
+    text.append(chunk.get(), got);
+    if (err != 0 || got < kChunk) return err;
+  }
+}
+
+// The file's text from the current position. A failed status query prints
+// only its reason and gives nothing; the reason is taken whole, never cut out
+// of the description, so a path holding ": " cannot take its place. A failed
+// read (a directory) prints its full description and gives nothing.
 std::optional<std::string> fsReadText(Interpreter& in, const FsFile& file) {
   if (file.closed) {
     PrintError(in, msg::kUseOfClosedFile);
@@ -138,11 +168,12 @@ std::optional<std::string> fsReadText(Interpreter& in, const FsFile& file) {
     PrintError(in, ErrnoReason(err));
     return std::nullopt;
   }
-  // A size beyond memory ends the line with "out of memory".
-  EnsureAvailable(in.host.sys, size);
   std::string text;
-  text.resize(size);
-  text.resize(in.host.sys.readUpTo(file.fd, text.data(), text.size()));
+  int err = size > 0 ? fsReadSized(in, file, size, text) : fsReadToEnd(in, file, text);
+  if (err) {
+    PrintError(in, fsDescription(msg::kOpRead, file.path, ErrnoReason(err)));
+    return std::nullopt;
+  }
   return text;
 }
 
