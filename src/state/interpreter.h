@@ -39,6 +39,8 @@ class LineTracer {
   // A line's text as it is routed (prepared and rewritten), the form that it
   // matched and, for a comma statement or class call, its first piece.
   virtual void Routed(std::string_view text, std::string_view form, std::string_view head) = 0;
+  // The value of the condition that an if or elif line tested.
+  virtual void Condition(bool) {}
 };
 
 // Steers a script run (zarnith-dap). Execute runs a loop of its own when one

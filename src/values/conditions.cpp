@@ -72,6 +72,7 @@ void IfOrElif(Interpreter& in, std::span<const std::string_view> words) {
   if (leftType == type::kInt) truth = CompareInts(in, words[1], words[2], words[3]);
   if (leftType == type::kString) truth = CompareStrings(in, words[1], words[2], words[3]);
   if (!truth) return;
+  if (in.host.tracer) in.host.tracer->Condition(*truth);
   info = {true, keyword, *truth, !*truth};
 }
 

@@ -1,14 +1,19 @@
 #!/usr/bin/env python3
 """zarnith-trace on a loop with a skipped branch and jumps: the trace file
-reads as loop.trace, standard output and exit status stay those of the
-script, --profile counts each line's runs.
+reads as loop.trace (conditions with their values), standard output and exit
+status stay those of the script, --profile counts each line's runs and no
+skipped visit. A trace file that cannot take the trace (a full device, a FIFO
+whose reader leaves) gives status 2; a FIFO without a reader is waited for,
+after saying so.
 
 Usage: trace_test.py ZARNITH_TRACE
 """
 import os
+import select
 import subprocess
 import sys
 import tempfile
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -29,6 +34,80 @@ def script_writes_to_trace_file(exe, env):
             'written\n'
             '3: fs:write, returned, "written\\n"  [class call fs:write]  returned int 8\n')
     return [] if got == want else ["script writing the trace's file:\n" + got]
+
+
+def read_first(fd):
+    """What a non-blocking FIFO reader gets first; until the writer has opened
+    the FIFO it reads as ended, so this waits for the writer (and gives up,
+    with nothing, only when a broken trace never writes)."""
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline:
+        try:
+            got = os.read(fd, 4096)
+        except BlockingIOError:
+            got = b""
+        if got:
+            return got
+        time.sleep(0.01)
+    return b""
+
+
+def trace_file_lost(exe, script, env):
+    """A trace that cannot be written is a failure (status 2); the script's
+    own output is not touched."""
+    failures = []
+    r = subprocess.run([exe, script], env=dict(env, ZARNITH_TRACE_FILE="/dev/full"),
+                       capture_output=True, timeout=60)
+    if (r.returncode, r.stdout, r.stderr) != \
+            (2, b"two\n", b"zarnith-trace: cannot write the trace to /dev/full\n"):
+        failures.append("/dev/full: %r" % ((r.returncode, r.stdout, r.stderr),))
+    # A FIFO whose reader leaves after the first line; the script goes on
+    # (and traces its next line) once the reader has gone.
+    with tempfile.TemporaryDirectory() as d:
+        fifo = os.path.join(d, "trace.fifo")
+        os.mkfifo(fifo)
+        path = os.path.join(d, "ask.zn")
+        with open(path, "w") as f:
+            f.write('print, "a"\nreadline\nprint, returned\n')
+        reader = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
+        proc = subprocess.Popen([exe, path], env=dict(env, ZARNITH_TRACE_FILE=fifo),
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+        first = read_first(reader)
+        os.close(reader)
+        try:
+            out, err = proc.communicate(b"x\n", timeout=60)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            out, err = proc.communicate()
+    if (proc.returncode, out, first) != (2, b"a\nx\n", b'1: print, "a"  [statement print]\n') \
+            or not err.startswith(b"zarnith-trace: cannot write the trace to " + fifo.encode()):
+        failures.append("FIFO reader gone: %r" % ((proc.returncode, out, first, err),))
+    return failures
+
+
+def trace_fifo(exe, script, expected, env):
+    """A FIFO without a reader: the trace says that it waits, then writes the
+    trace once a reader comes."""
+    with tempfile.TemporaryDirectory() as d:
+        fifo = os.path.join(d, "trace.fifo")
+        os.mkfifo(fifo)
+        proc = subprocess.Popen([exe, script], env=dict(env, ZARNITH_TRACE_FILE=fifo),
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        # Only a trace that waits without a word gets near this limit.
+        if not select.select([proc.stderr], [], [], 60)[0]:
+            proc.kill()
+            proc.wait()
+            return ["FIFO without a reader: waits without a word"]
+        said = proc.stderr.readline()
+        with open(fifo) as f:
+            got = f.read()
+        out = proc.stdout.read()
+        proc.wait(timeout=60)
+    want = ("zarnith-trace: waiting for a reader of %s\n" % fifo).encode()
+    if (said, got, out, proc.returncode) != (want, expected, b"two\n", 4):
+        return ["FIFO without a reader: %r" % ((said, got[:200], out, proc.returncode),)]
+    return []
 
 
 def main():
@@ -57,13 +136,16 @@ def main():
     for line in r.stderr.decode().splitlines()[1:]:
         number, count = line.split()[:2]
         rows[int(number)] = int(count)
+    # Lines 5 and 8 are visited three times and run once each.
     if (r.returncode, r.stdout) != (4, b"two\n") or rows.get(3) != 3 or rows.get(14) != 1 \
-            or 11 in rows or 1 in rows:
+            or rows.get(5) != 1 or rows.get(8) != 1 or 11 in rows or 1 in rows:
         failures.append("profile: %r %r" % (r.returncode, r.stderr))
     r = subprocess.run([exe], capture_output=True, timeout=60)
     if r.returncode != 2:
         failures.append("no script: status %d" % r.returncode)
     failures += script_writes_to_trace_file(exe, env)
+    failures += trace_file_lost(exe, script, env)
+    failures += trace_fifo(exe, script, expected, env)
     for f in failures:
         print(f)
     return 1 if failures else 0
