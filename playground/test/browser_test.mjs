@@ -6,6 +6,7 @@
 // printed for the record.
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
+import { createHash } from 'node:crypto';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -177,10 +178,16 @@ test('the examples menu loads an example with its input and files', async () => 
   await open(base);
   const titles = await page.$$eval('#examples option', (os) => os.map((o) => o.textContent));
   assert.ok(titles.some((t) => t.startsWith('wc.zn')));
-  assert.ok(!titles.some((t) => /^(tour|guess|backup|checksum)\.zn/.test(t)), 'examples that run programs');
+  assert.ok(!titles.some((t) => /^(tour|guess|backup)\.zn/.test(t)), 'examples that run programs');
   const wc = await page.$$eval('#examples option', (os) => os.find((o) => o.textContent.startsWith('wc.zn')).value);
   await page.select('#examples', wc);
   assert.deepEqual(await runToEnd(), ['wc.zn: 63 lines, 264 words, 1418 bytes\n', '0']);
+  // checksum.zn runs no program: it digests itself, as sha256sum would.
+  const checksum = await page.$$eval('#examples option', (os) => os.find((o) => o.textContent.startsWith('checksum.zn')).value);
+  await page.select('#examples', checksum);
+  const digest = createHash('sha256')
+    .update(fs.readFileSync(new URL('../../examples/checksum.zn', import.meta.url))).digest('hex');
+  assert.deepEqual(await runToEnd(), [`${digest}  checksum.zn\n`, '0']);
   const menu = await page.$$eval('#examples option', (os) => os.find((o) => o.textContent.startsWith('menu.zn')).value);
   await page.select('#examples', menu);
   const [out, exit] = await runToEnd();
