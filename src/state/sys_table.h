@@ -70,7 +70,11 @@ const SysCalls& RealSystemCalls();
 // filled would not fit in the memory available now. The system promises far
 // more memory than it has, so such an allocation would succeed and filling it
 // would get the process killed without a word; refused here, it ends the line
-// with "out of memory" and the script goes on.
-void EnsureAvailable(const SysCalls& sys, std::uint64_t bytes);
+// with "out of memory" and the script goes on. The test of the size is inline:
+// an append loop passes here once a line.
+void WeighAgainstAvailable(const SysCalls& sys, std::uint64_t bytes);
+inline void EnsureAvailable(const SysCalls& sys, std::uint64_t bytes) {
+  if (bytes > sys.weighAbove) WeighAgainstAvailable(sys, bytes);
+}
 
 }  // namespace zarnith
