@@ -132,6 +132,12 @@ constexpr std::array<Keyword, 10> kKeywords{{
     {"readline", ReadlineStatement, 0, false},
 }};
 
+constexpr auto kKeywordNames = [] {
+  std::array<std::string_view, kKeywords.size()> names{};
+  for (std::size_t i = 0; i < kKeywords.size(); ++i) names[i] = kKeywords[i].name;
+  return names;
+}();
+
 const Keyword* FindKeyword(std::string_view keyword) {
   for (const Keyword& k : kKeywords) {
     if (k.name == keyword) return &k;
@@ -145,6 +151,8 @@ StatementFn FindStatement(std::string_view keyword) {
   const Keyword* k = FindKeyword(keyword);
   return k ? k->run : nullptr;
 }
+
+std::span<const std::string_view> StatementKeywords() { return kKeywordNames; }
 
 StatementRules FindStatementRules(std::string_view keyword) {
   const Keyword* k = FindKeyword(keyword);

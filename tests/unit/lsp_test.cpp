@@ -3,6 +3,7 @@
 #include <string>
 
 #include "classes/registry.h"
+#include "core/completion.h"
 #include "lsp/help_texts.h"
 #include "lsp/jump_shift.h"
 #include "lsp/text_position.h"
@@ -11,8 +12,8 @@
 namespace zarnith::lsp {
 namespace {
 
-// Hover and completion read one list; every command the registry publishes
-// must be in it.
+// Hover and completion read one list; every keyword and every command the
+// registry publishes must be in it.
 TEST(LspHelp, CoversTheRegistry) {
   Interpreter in;
   LoadBuiltinClasses(in);
@@ -21,6 +22,7 @@ TEST(LspHelp, CoversTheRegistry) {
       EXPECT_NE(FindHelp(c.prefix + ":" + std::string(command.name)), nullptr) << command.name;
     }
   }
+  for (std::string_view keyword : LineKeywords()) EXPECT_NE(FindHelp(keyword), nullptr) << keyword;
 }
 
 TEST(LspPositions, Utf16Columns) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "check/check.h"
+#include "core/completion.h"
 #include "lsp/help_texts.h"
 
 namespace zarnith::lsp {
@@ -75,26 +76,15 @@ json CompletionItem(std::string_view label, int kind, std::string_view detail = 
   return item;
 }
 
-bool IsWordChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-// The class of a line that reads "class:" and a partial command, or empty.
-std::string_view ClassBeforeColon(std::string_view prefix) {
-  std::size_t colon = prefix.find(':');
-  if (colon == std::string_view::npos || colon == 0) return {};
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (i != colon && !IsWordChar(prefix[i])) return {};
-  }
-  return prefix.substr(0, colon);
-}
-
-bool AfterUseQuote(std::string_view prefix) {
-  if (!prefix.starts_with("use,")) return false;
-  prefix.remove_prefix(4);
-  while (!prefix.empty() && prefix[0] == ' ') prefix.remove_prefix(1);
-  if (prefix.empty() || prefix[0] != '"') return false;
-  return std::all_of(prefix.begin() + 1, prefix.end(), IsWordChar);
+// A completion item for a name, with its help when it has one.
+json NameItem(const CompletionName& n, const CompletionPlace& place) {
+  using Kind = CompletionName::Kind;
+  if (n.kind == Kind::kClass) return CompletionItem(n.name, kCompletionModule);
+  bool command = n.kind == Kind::kCommand;
+  std::string name(n.name);
+  const HelpEntry* e = FindHelp(command ? std::string(place.className) + ":" + name : name);
+  int kind = command ? kCompletionMethod : kCompletionKeyword;
+  return e ? CompletionItem(n.name, kind, e->usage, HelpMarkdown(*e)) : CompletionItem(n.name, kind);
 }
 
 struct Symbol {
@@ -270,23 +260,11 @@ json Completion(const View& v, Position at) {
   std::optional<std::size_t> column = ByteAt(v, at);
   if (!column) return items;
   std::string_view prefix = v.map.lines[at.line].substr(0, *column);
-  if (AfterUseQuote(prefix)) {
-    for (const std::string& name : ClassNames()) items.push_back(CompletionItem(name, kCompletionModule));
-    return items;
+  CompletionPlace place = FindCompletionPlace(prefix);
+  for (const CompletionName& n : CompletionNames(BuiltinClassTable(), place)) {
+    items.push_back(NameItem(n, place));
   }
-  if (std::string_view cls = ClassBeforeColon(prefix); !cls.empty()) {
-    for (const HelpEntry& e : CommandHelp()) {
-      if (e.name.size() <= cls.size() || !e.name.starts_with(cls) || e.name[cls.size()] != ':') continue;
-      items.push_back(CompletionItem(e.name.substr(cls.size() + 1), kCompletionMethod, e.usage,
-                                     HelpMarkdown(e)));
-    }
-    return items;
-  }
-  if (prefix.find_first_of(" ,") == std::string_view::npos) {
-    for (const HelpEntry& e : StatementHelp()) {
-      items.push_back(CompletionItem(e.name, kCompletionKeyword, e.usage, HelpMarkdown(e)));
-    }
-  }
+  if (!place.TakesVariables()) return items;
   for (const std::string& name : v.map.variables) items.push_back(CompletionItem(name, kCompletionVariable));
   return items;
 }
