@@ -5,45 +5,31 @@
 #include "core/terminal.h"
 
 #include <dlfcn.h>
-#include <histedit.h>
 
 #include <clocale>
 #include <csignal>
 #include <cstdint>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <string_view>
 
+#include "core/edit_library.h"
 #include "core/runner.h"
+#include "core/terminal_keys.h"
 #include "state/interrupt.h"
 #include "values/messages.h"
 
 namespace zarnith {
 
+EditLibrary gEdit;
+
 namespace {
 
-// The libedit functions the shell calls, looked up by name.
-struct EditLibrary {
-  EditLine* (*elInit)(const char*, FILE*, FILE*, FILE*) = nullptr;
-  int (*elSet)(EditLine*, int, ...) = nullptr;
-  const char* (*elGets)(EditLine*, int*) = nullptr;
-  History* (*historyInit)() = nullptr;
-  int (*history)(History*, HistEvent*, int, ...) = nullptr;
-  const LineInfo* (*elLine)(EditLine*) = nullptr;
-  int (*elCursor)(EditLine*, int) = nullptr;
-  void (*elDeletestr)(EditLine*, int) = nullptr;
-  void (*elResize)(EditLine*) = nullptr;
-  void (*elPush)(EditLine*, const char*) = nullptr;
-};
-
-EditLibrary gLib;
 EditLine* gEditor = nullptr;
 History* gHistory = nullptr;
 
 constexpr int kHistorySize = 1000;
-constexpr char kPromptText[] = "> ";
-static_assert(std::string_view(kPromptText) == msg::kPrompt);
 
 // Set while a typed line runs, clear while the editor waits for keys.
 volatile std::sig_atomic_t gLineRunning = 0;
@@ -89,16 +75,14 @@ void CatchInterrupt() {
   sigaction(SIGINT, &sa, &gPreviousInterrupt);
 }
 
-const char* EditorPrompt(EditLine*) { return kPromptText; }
-
 // Ctrl-D: end of input on an empty line, as in other interactive shells
 // (without echoing "^D"); otherwise delete the character under the cursor.
 unsigned char EndOrDelete(EditLine* editor, int) {
-  const LineInfo* info = gLib.elLine(editor);
+  const LineInfo* info = gEdit.elLine(editor);
   if (info->buffer == info->lastchar) return CC_EOF;
   if (info->cursor == info->lastchar) return CC_ERROR;
-  gLib.elCursor(editor, 1);
-  gLib.elDeletestr(editor, 1);
+  gEdit.elCursor(editor, 1);
+  gEdit.elDeletestr(editor, 1);
   return CC_REFRESH;
 }
 
@@ -123,11 +107,14 @@ bool LoadEditLibrary() {
   void* handle = dlopen("libedit.so.2", RTLD_NOW | RTLD_LOCAL);
   if (!handle) return false;
   bool ok =
-      Find(handle, "el_init", gLib.elInit) && Find(handle, "el_set", gLib.elSet) &&
-      Find(handle, "el_gets", gLib.elGets) && Find(handle, "history_init", gLib.historyInit) &&
-      Find(handle, "history", gLib.history) && Find(handle, "el_line", gLib.elLine) &&
-      Find(handle, "el_cursor", gLib.elCursor) && Find(handle, "el_deletestr", gLib.elDeletestr) &&
-      Find(handle, "el_resize", gLib.elResize) && Find(handle, "el_push", gLib.elPush);
+      Find(handle, "el_init", gEdit.elInit) && Find(handle, "el_set", gEdit.elSet) &&
+      Find(handle, "el_get", gEdit.elGet) && Find(handle, "el_gets", gEdit.elGets) &&
+      Find(handle, "el_wgetc", gEdit.elWgetc) && Find(handle, "el_wpush", gEdit.elWpush) &&
+      Find(handle, "el_push", gEdit.elPush) && Find(handle, "history_init", gEdit.historyInit) &&
+      Find(handle, "history", gEdit.history) && Find(handle, "el_line", gEdit.elLine) &&
+      Find(handle, "el_wline", gEdit.elWline) && Find(handle, "el_cursor", gEdit.elCursor) &&
+      Find(handle, "el_insertstr", gEdit.elInsertstr) &&
+      Find(handle, "el_deletestr", gEdit.elDeletestr) && Find(handle, "el_resize", gEdit.elResize);
   if (!ok) dlclose(handle);
   return ok;
 }
@@ -135,24 +122,8 @@ bool LoadEditLibrary() {
 void Remember(const std::string& line) {
   if (line.empty()) return;
   HistEvent event;
-  gLib.history(gHistory, &event, H_ENTER, line.c_str());
-}
-
-// A line as the terminal would echo it: control characters in caret form,
-// so that a typed escape sequence cannot move the cursor or recolour the screen.
-std::string Visible(std::string_view line) {
-  std::string shown;
-  shown.reserve(line.size());
-  for (char c : line) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) {
-      shown += '^';
-      shown += static_cast<char>(byte ^ 0x40);
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
+  gEdit.history(gHistory, &event, H_ENTER, line.c_str());
+  RememberForSearch(line);
 }
 
 // Whole lines that a readline statement took from the terminal beyond its
@@ -175,8 +146,9 @@ LineReader::Result ReadTypedAhead(Interpreter& in, std::string& line) {
 // abandoned it.
 LineReader::Result ReadFromEditor(std::string& line) {
   int count = 0;
-  gLib.elResize(gEditor);  // the window may have changed while a line ran
-  const char* text = gLib.elGets(gEditor, &count);
+  gEdit.elResize(gEditor);  // the window may have changed while a line ran
+  const char* text = gEdit.elGets(gEditor, &count);
+  EndSearch();
   if (gInterruptRequested || text == nullptr || count <= 0) return LineReader::Result::kEnd;
   std::string_view typed(text, static_cast<std::size_t>(count));
   if (typed.ends_with('\n')) typed.remove_suffix(1);
@@ -192,7 +164,7 @@ LineReader::Result ReadEditedLine(Interpreter& in, std::string& line) {
     gInterruptRequested = 0;
     // The start of a line typed ahead goes to the editor, to be finished there.
     std::string partial;
-    if (in.host.in.TakePartialLine(partial)) gLib.elPush(gEditor, partial.c_str());
+    if (in.host.in.TakePartialLine(partial)) gEdit.elPush(gEditor, partial.c_str());
     LineReader::Result r =
         in.host.in.BufferEmpty() ? ReadFromEditor(line) : ReadTypedAhead(in, line);
     if (gInterruptRequested) {
@@ -216,19 +188,20 @@ bool UseTerminalLineEditor(Interpreter& in) {
   // (an unknown TERM, for one) go to the null device.
   FILE* quiet = std::fopen("/dev/null", "we");
   if (quiet == nullptr) return false;
-  gEditor = gLib.elInit("zarnith", stdin, stdout, quiet);
-  gHistory = gLib.historyInit();
+  gEditor = gEdit.elInit("zarnith", stdin, stdout, quiet);
+  gHistory = gEdit.historyInit();
   if (gEditor == nullptr || gHistory == nullptr) return false;
   HistEvent event;
-  gLib.history(gHistory, &event, H_SETSIZE, kHistorySize);
-  gLib.history(gHistory, &event, H_SETUNIQUE, 1);  // a line repeated is kept once
-  gLib.elSet(gEditor, EL_EDITOR, "emacs");
-  gLib.elSet(gEditor, EL_PROMPT, EditorPrompt);
-  gLib.elSet(gEditor, EL_HIST, gLib.history, gHistory);
-  gLib.elSet(gEditor, EL_ADDFN, "zarnith-end-or-delete", "End input or delete a character",
+  gEdit.history(gHistory, &event, H_SETSIZE, kHistorySize);
+  gEdit.history(gHistory, &event, H_SETUNIQUE, 1);  // a line repeated is kept once
+  gEdit.elSet(gEditor, EL_EDITOR, "emacs");
+  gEdit.elSet(gEditor, EL_PROMPT, ShellPrompt);
+  gEdit.elSet(gEditor, EL_HIST, gEdit.history, gHistory);
+  gEdit.elSet(gEditor, EL_ADDFN, "zarnith-end-or-delete", "End input or delete a character",
              EndOrDelete);
-  gLib.elSet(gEditor, EL_BIND, "^D", "zarnith-end-or-delete", nullptr);
-  for (const char* key : kUnusedKeys) gLib.elSet(gEditor, EL_BIND, key, "ed-unassigned", nullptr);
+  gEdit.elSet(gEditor, EL_BIND, "^D", "zarnith-end-or-delete", nullptr);
+  for (const char* key : kUnusedKeys) gEdit.elSet(gEditor, EL_BIND, key, "ed-unassigned", nullptr);
+  BindShellKeys(gEditor, in);
   CatchInterrupt();
   in.host.readShellLine = ReadEditedLine;
   return true;

@@ -1,5 +1,6 @@
-// The shell's line editor at a terminal: cursor movement, editing and the
-// history of this session, through libedit loaded when the shell starts.
+// The shell's line editor at a terminal: cursor movement, editing, Tab
+// completion and the history of this session with its Ctrl-R search, through
+// libedit loaded when the shell starts.
 #pragma once
 
 #include "state/interpreter.h"

@@ -5,8 +5,9 @@ Types lines, recalls one with the up arrow and edits it, moves the cursor,
 abandons a half-typed line with Ctrl-C, ends with Ctrl-D, and reads the
 screen with capture-pane. Further panes check that Ctrl-C abandons a running
 statement and keeps the variables, that lines typed ahead of a readline are
-shown, and that nothing reaches standard error with an unknown TERM. Exits 77
-(skipped) when tmux is not installed.
+shown, Tab completion, the Ctrl-R search, and that nothing reaches standard
+error with an unknown TERM. Exits 77 (skipped) when
+tmux is not installed.
 
 Usage: shell_test.py ZARNITH_EXECUTABLE
 """
@@ -22,6 +23,7 @@ import termios
 import time
 
 SKIP = 77
+BANNER = "Zarnith 0.1.2.5 (07.02.2021)"
 
 
 class Pane:
@@ -74,6 +76,15 @@ class Pane:
 
     def wait_screen(self, expected):
         return self.wait_for(lambda lines: lines == expected, "screen %r" % expected)
+
+    def expect(self, screen, tail):
+        """Waits for `screen` with its last line replaced by the lines `tail`."""
+        screen[-1:] = tail
+        return self.wait_screen(screen)
+
+    def enter(self, text):
+        self.type(text)
+        self.keys("Enter")
 
     def wait_running(self):
         """Waits until a typed line runs: the editor has handed the terminal
@@ -279,6 +290,67 @@ def typed_ahead_lines(exe, tmp):
         pane.close()
 
 
+def completion(exe, tmp):
+    """Tab completes statement keywords, class names after `use, "`, a class's
+    commands after `class:` and variable names, `returned` among them; names
+    that agree no further are listed below the line."""
+    pane = Pane(exe, tmp)
+    try:
+        screen = [BANNER, ">"]
+        pane.wait_screen(screen)
+        pane.enter("count = 3")
+        pane.expect(screen, ["> count = 3", ">"])
+        # What is typed, what Tab makes of it, what more is typed before Enter
+        # and what the line then prints.
+        steps = [("ret", "return", None, None), (", co", "return, count", "", "=> 3"),
+                 ('use, "str', 'use, "strings"', "", "=> 1"),
+                 ("strings:it", "strings:itoa", ", count", '=> "3"'),
+                 ("print, ret", "print, returned", "", "3")]
+        for typed, completed, more, reply in steps:
+            pane.type(typed)
+            pane.keys("Tab")
+            pane.expect(screen, ["> " + completed])
+            if reply is not None:
+                pane.enter(more)
+                pane.expect(screen, ["> " + completed + more, reply, ">"])
+        pane.type("pri")
+        pane.keys("Tab", "Tab")
+        pane.expect(screen, ["> print", "print   printc", "> print"])
+    finally:
+        pane.close()
+
+
+def history_search(exe, tmp):
+    """Ctrl-R searches the lines of this session on the prompt's own line:
+    each Ctrl-R finds an older line, Enter runs the line found, Ctrl-G gives
+    back the line as it was."""
+    pane = Pane(exe, tmp)
+    try:
+        screen = [BANNER, ">"]
+        pane.wait_screen(screen)
+        for line in ('colour = "red"', 'colour = "blue"'):
+            pane.enter(line)
+            pane.expect(screen, ["> " + line, ">"])
+        pane.keys("C-r")
+        pane.type("lour =")
+        pane.expect(screen, ["(search)'lour =': colour = \"blue\""])
+        for found in ("(search)'lour =': colour = \"red\"", "(no match)'lour =': colour = \"red\""):
+            pane.keys("C-r")
+            pane.expect(screen, [found])
+        pane.keys("Enter")
+        pane.expect(screen, ['> colour = "red"', ">"])
+        pane.enter("return, colour")
+        pane.expect(screen, ["> return, colour", '=> "red"', ">"])
+        pane.type("abc")
+        pane.keys("C-r")
+        pane.type("blue")
+        pane.expect(screen, ["(search)'blue': colour = \"blue\""])
+        pane.keys("C-g")
+        pane.expect(screen, ["> abc"])
+    finally:
+        pane.close()
+
+
 def quiet_unknown_terminal(exe, tmp):
     """An unknown TERM: the editor still edits and standard error stays empty;
     Meta-x, which opens the editor's own command line, does nothing."""
@@ -326,6 +398,8 @@ def main():
         interrupt_running_statement(exe, tmp)
         interrupt_without_editor(exe, tmp)
         typed_ahead_lines(exe, tmp)
+        completion(exe, tmp)
+        history_search(exe, tmp)
         quiet_unknown_terminal(exe, tmp)
     print("terminal shell: all checks passed")
     return 0
