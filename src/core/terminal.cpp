@@ -5,11 +5,14 @@
 #include "core/terminal.h"
 
 #include <dlfcn.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -35,6 +38,53 @@ constexpr int kHistorySize = 1000;
 volatile std::sig_atomic_t gLineRunning = 0;
 struct sigaction gPreviousInterrupt {};
 
+// The terminal's settings as the shell found them (the user's), and the same
+// without echo and without discarding typed input at Ctrl-C, for while a
+// statement runs: lines typed ahead then wait unseen, and the editor shows
+// each once, after its prompt; Ctrl-C abandons the statement, not them. A
+// readline waits with the user's settings, so its answer shows as typed.
+termios gUserMode{};
+termios gRunMode{};
+bool gHaveModes = false;
+// Set while the run settings hide the echo: Ctrl-C is then shown by the
+// shell, as "^C" where the terminal would show it so.
+volatile std::sig_atomic_t gEchoHidden = 0;
+bool gShowsInterrupt = false;
+
+void HideEcho() {
+  if (!gHaveModes) return;
+  tcsetattr(STDIN_FILENO, TCSANOW, &gRunMode);
+  gEchoHidden = 1;
+}
+
+// Also called in the SIGINT handler (tcsetattr is async-signal-safe).
+void ShowEcho() {
+  if (!gHaveModes) return;
+  gEchoHidden = 0;
+  tcsetattr(STDIN_FILENO, TCSANOW, &gUserMode);
+}
+
+void AwaitInput(bool waiting) {
+  if (!gLineRunning) return;
+  if (waiting) {
+    ShowEcho();
+  } else {
+    HideEcho();
+  }
+}
+
+void RestoreTerminal() { ShowEcho(); }
+
+void ReadTerminalModes() {
+  if (tcgetattr(STDIN_FILENO, &gUserMode) != 0) return;
+  gRunMode = gUserMode;
+  gRunMode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL);
+  gRunMode.c_lflag |= NOFLSH;
+  gShowsInterrupt = (gUserMode.c_lflag & ECHO) && (gUserMode.c_lflag & ECHOCTL);
+  gHaveModes = true;
+  std::atexit(RestoreTerminal);
+}
+
 // A second Ctrl-C sooner than this after the first belongs to the same
 // request: keys pressed twice in a row, which the first is still abandoning.
 constexpr std::int64_t kSecondInterruptMs = 1000;
@@ -57,12 +107,17 @@ void OnInterrupt(int) {
   std::int64_t now = MonotonicMs();
   if (gLineRunning && gInterruptRequested) {
     if (now - gFirstInterruptMs < kSecondInterruptMs) return;
+    ShowEcho();  // the program ends: the terminal as the user had it
     sigaction(SIGINT, &gPreviousInterrupt, nullptr);
     raise(SIGINT);  // delivered, to the previous disposition, on return
     return;
   }
   gInterruptRequested = 1;
   gFirstInterruptMs = now;
+  if (gEchoHidden && gShowsInterrupt) {
+    ssize_t ignored = write(STDOUT_FILENO, "^C", 2);
+    (void)ignored;
+  }
 }
 
 // Without SA_RESTART, so that the editor's read and the waits of a running
@@ -160,6 +215,7 @@ LineReader::Result ReadFromEditor(std::string& line) {
 
 LineReader::Result ReadEditedLine(Interpreter& in, std::string& line) {
   gLineRunning = 0;
+  gEchoHidden = 0;  // the editor shows the keys now, and Ctrl-C as it sees fit
   for (;;) {
     gInterruptRequested = 0;
     // The start of a line typed ahead goes to the editor, to be finished there.
@@ -173,6 +229,7 @@ LineReader::Result ReadEditedLine(Interpreter& in, std::string& line) {
       in.host.out.Flush();
       continue;
     }
+    HideEcho();
     gLineRunning = 1;
     return r;
   }
@@ -202,8 +259,10 @@ bool UseTerminalLineEditor(Interpreter& in) {
   gEdit.elSet(gEditor, EL_BIND, "^D", "zarnith-end-or-delete", nullptr);
   for (const char* key : kUnusedKeys) gEdit.elSet(gEditor, EL_BIND, key, "ed-unassigned", nullptr);
   BindShellKeys(gEditor, in);
+  ReadTerminalModes();
   CatchInterrupt();
   in.host.readShellLine = ReadEditedLine;
+  in.host.awaitInput = AwaitInput;
   return true;
 }
 
