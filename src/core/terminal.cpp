@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstdint>
@@ -104,20 +105,23 @@ std::int64_t MonotonicMs() {
 // fs:open of a FIFO without a writer does) ends the program as it would
 // without the editor.
 void OnInterrupt(int) {
+  int savedErrno = errno;  // the interrupted code may be about to read it
   std::int64_t now = MonotonicMs();
   if (gLineRunning && gInterruptRequested) {
-    if (now - gFirstInterruptMs < kSecondInterruptMs) return;
-    ShowEcho();  // the program ends: the terminal as the user had it
-    sigaction(SIGINT, &gPreviousInterrupt, nullptr);
-    raise(SIGINT);  // delivered, to the previous disposition, on return
-    return;
+    if (now - gFirstInterruptMs >= kSecondInterruptMs) {
+      ShowEcho();  // the program ends: the terminal as the user had it
+      sigaction(SIGINT, &gPreviousInterrupt, nullptr);
+      raise(SIGINT);  // delivered, to the previous disposition, on return
+    }
+  } else {
+    gInterruptRequested = 1;
+    gFirstInterruptMs = now;
+    if (gEchoHidden && gShowsInterrupt) {
+      ssize_t ignored = write(STDOUT_FILENO, "^C", 2);
+      (void)ignored;
+    }
   }
-  gInterruptRequested = 1;
-  gFirstInterruptMs = now;
-  if (gEchoHidden && gShowsInterrupt) {
-    ssize_t ignored = write(STDOUT_FILENO, "^C", 2);
-    (void)ignored;
-  }
+  errno = savedErrno;
 }
 
 // Without SA_RESTART, so that the editor's read and the waits of a running
