@@ -16,7 +16,9 @@ bool IsNameChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-bool AllNameChars(std::string_view text) { return std::all_of(text.begin(), text.end(), IsNameChar); }
+bool AllNameChars(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), IsNameChar);
+}
 
 // The start of the name that ends the text.
 std::size_t NameStart(std::string_view text) {
@@ -77,7 +79,9 @@ std::vector<CompletionName> CompletionNames(std::span<const Class> classes,
     case CompletionPlace::Kind::kCommand:
       for (const Class& c : classes) {
         if (c.prefix != place.className) continue;
-        for (const ClassCommand& command : c.commands) names.push_back({command.name, Kind::kCommand});
+        for (const ClassCommand& command : c.commands) {
+          names.push_back({command.name, Kind::kCommand});
+        }
       }
       break;
     case CompletionPlace::Kind::kLineStart:

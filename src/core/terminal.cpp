@@ -259,7 +259,7 @@ bool UseTerminalLineEditor(Interpreter& in) {
   gEdit.elSet(gEditor, EL_PROMPT, ShellPrompt);
   gEdit.elSet(gEditor, EL_HIST, gEdit.history, gHistory);
   gEdit.elSet(gEditor, EL_ADDFN, "zarnith-end-or-delete", "End input or delete a character",
-             EndOrDelete);
+              EndOrDelete);
   gEdit.elSet(gEditor, EL_BIND, "^D", "zarnith-end-or-delete", nullptr);
   for (const char* key : kUnusedKeys) gEdit.elSet(gEditor, EL_BIND, key, "ed-unassigned", nullptr);
   BindShellKeys(gEditor, in);

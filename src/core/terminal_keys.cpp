@@ -156,8 +156,8 @@ std::string Narrow(std::wstring_view wide) {
 }
 
 void UpdatePrompt() {
-  gSearch.prompt = std::string(gSearch.failed ? "(no match)'" : "(search)'") +
-                   gSearch.narrowPattern + "': ";
+  gSearch.prompt =
+      std::string(gSearch.failed ? "(no match)'" : "(search)'") + gSearch.narrowPattern + "': ";
 }
 
 // The newest remembered line, from index `from` back, that holds the pattern.
@@ -171,6 +171,11 @@ std::optional<std::size_t> FindBack(std::optional<std::size_t> from) {
 
 std::optional<std::size_t> Newest() {
   return gLines.empty() ? std::nullopt : std::optional<std::size_t>(gLines.size() - 1);
+}
+
+std::optional<std::size_t> OlderThanMatch() {
+  if (!gSearch.match || *gSearch.match == 0) return std::nullopt;
+  return *gSearch.match - 1;
 }
 
 // Looks again from `from`; a line that holds the pattern becomes the match.
@@ -217,10 +222,7 @@ unsigned char SearchKey(EditLine* editor, int) {
     return CC_REFRESH;
   }
   if (key == kCtrlR) {
-    if (!gSearch.pattern.empty()) {
-      SearchFrom(gSearch.match && *gSearch.match > 0 ? std::optional<std::size_t>(*gSearch.match - 1)
-                                                     : std::nullopt);
-    }
+    if (!gSearch.pattern.empty()) SearchFrom(OlderThanMatch());
   } else if (key == kDelete || key == kCtrlH) {
     if (!gSearch.pattern.empty()) gSearch.pattern.pop_back();
     gSearch.narrowPattern = Narrow(gSearch.pattern);

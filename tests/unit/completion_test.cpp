@@ -29,8 +29,8 @@ TEST(Completion, ReadsThePlaceBeforeTheCursor) {
       {"\tfs:op", Kind::kCommand, "fs", 4},
       {"print, co", Kind::kValue, "", 7},
       {"if a+co", Kind::kValue, "", 5},
-      {"x = fs:op", Kind::kValue, "", 7},     // not a class call: its first piece holds blanks
-      {"use, \"a b", Kind::kValue, "", 8},    // no class name has a blank
+      {"x = fs:op", Kind::kValue, "", 7},   // not a class call: its first piece holds blanks
+      {"use, \"a b", Kind::kValue, "", 8},  // no class name has a blank
       {"crypto :md", Kind::kValue, "", 8},
   };
   for (const Case& c : cases) {
@@ -43,9 +43,8 @@ TEST(Completion, ReadsThePlaceBeforeTheCursor) {
 
 std::vector<std::string_view> Names(std::string_view before) {
   std::vector<std::string_view> names;
-  for (const CompletionName& n : CompletionNames(BuiltinClassTable(), FindCompletionPlace(before))) {
-    names.push_back(n.name);
-  }
+  CompletionPlace place = FindCompletionPlace(before);
+  for (const CompletionName& n : CompletionNames(BuiltinClassTable(), place)) names.push_back(n.name);
   return names;
 }
 

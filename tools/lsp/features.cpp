@@ -84,7 +84,8 @@ json NameItem(const CompletionName& n, const CompletionPlace& place) {
   std::string name(n.name);
   const HelpEntry* e = FindHelp(command ? std::string(place.className) + ":" + name : name);
   int kind = command ? kCompletionMethod : kCompletionKeyword;
-  return e ? CompletionItem(n.name, kind, e->usage, HelpMarkdown(*e)) : CompletionItem(n.name, kind);
+  if (!e) return CompletionItem(n.name, kind);
+  return CompletionItem(n.name, kind, e->usage, HelpMarkdown(*e));
 }
 
 struct Symbol {
