@@ -18,6 +18,7 @@ const URL = process.env.VSCODE_URL;
 const LONG = 120000; // the first start of the workbench and its extension host
 let browser;
 let page;
+let profile; // the browser's throw-away profile folder
 
 async function textOf(selector) {
   return page.$$eval(selector, (nodes) => nodes.map((n) => n.textContent).join('\n'));
@@ -68,7 +69,7 @@ before(async () => {
   browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
-    userDataDir: fs.mkdtempSync(path.join(os.tmpdir(), 'zn-chromium-')),
+    userDataDir: (profile = fs.mkdtempSync(path.join(os.tmpdir(), 'zn-chromium-'))),
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
            '--disable-background-networking', '--disable-component-update', '--disable-sync',
            '--window-size=1400,900'],
@@ -90,7 +91,7 @@ let shots = 0;
 afterEach(async () => {
   if (!page) return;
   console.log('status bar: ' + (await textOf('.statusbar-item')).replace(/\s+/g, ' '));
-  const messages = await textOf('.notification-list-item-message, .monaco-dialog-box .dialog-message-text');
+  const messages = await textOf('.notification-list-item-message, .monaco-dialog-box .dialog-message-container');
   if (messages) console.log('messages: ' + messages.replace(/\s+/g, ' '));
   if (process.env.ZN_VSCODE_SHOTS) {
     await page.screenshot({ path: path.join(process.env.ZN_VSCODE_SHOTS, `test-${++shots}.png`) });
@@ -99,6 +100,7 @@ afterEach(async () => {
 
 after(async () => {
   if (browser) await browser.close();
+  if (profile) fs.rmSync(profile, { recursive: true, force: true });
 });
 
 test('the status bar shows tabs for a Zarnith script', async () => {
@@ -122,7 +124,9 @@ test('a breakpoint stops, the Variables view shows typed values, a step follows 
   await page.keyboard.press('F9');
   await page.waitForSelector('.codicon-debug-breakpoint', { timeout: LONG });
   await page.keyboard.press('F5');
-  await page.waitForSelector('.debug-toolbar', { visible: true, timeout: LONG });
+  // The session starts, or a dialog says why it did not.
+  await page.waitForSelector('.debug-toolbar, .monaco-dialog-box', { visible: true, timeout: LONG });
+  assert.strictEqual(await textOf('.monaco-dialog-box .dialog-message-container'), '');
   await waitForText('.call-stack-state-message', /Paused on breakpoint/);
   assert.strictEqual(await stoppedLine(), 6);
   // Types are shown beside the names (debug.showVariableTypes).
