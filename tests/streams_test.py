@@ -155,6 +155,16 @@ def fs_writes_where_output_goes(exe, tmp):
             subprocess.run([exe, path], stdout=f, cwd=tmp, check=True)
         with open(out) as f:
             check("fs on standard output's file (%s)" % mode, f.read(), before + order)
+    # Standard output left open for reading only on that file prints nothing
+    # there (status 1): the handles write as any others would, and mode 1
+    # empties the file.
+    with open(out, "w") as f:
+        f.write("kept\n")
+    with open(out, "rb") as f:
+        proc = subprocess.run([exe, path], stdout=f, stderr=subprocess.PIPE, cwd=tmp)
+    with open(out) as f:
+        check("fs on a read-only standard output's file", (f.read(), proc.returncode),
+              ("two\nfour\nfive\n", 1))
     os.unlink(out)
     proc = subprocess.run([exe, path], stdout=subprocess.PIPE, cwd=tmp, check=True)
     check("fs on a standard output pipe", proc.stdout.decode(), order.replace("four\n", ""))

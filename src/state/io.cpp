@@ -1,6 +1,7 @@
 // Buffered standard output and the shared line reader.
 #include "state/io.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -92,9 +93,12 @@ int Output::StandardFileAt(const std::string& path) const {
   if (::stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode)) return -1;
   for (int fd : {fd_, 2}) {
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && st.st_dev == target.st_dev && st.st_ino == target.st_ino) {
-      return fd;
+    if (::fstat(fd, &st) != 0 || st.st_dev != target.st_dev || st.st_ino != target.st_ino) {
+      continue;
     }
+    // A descriptor left open for reading only writes nothing there.
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1 && (flags & O_ACCMODE) != O_RDONLY) return fd;
   }
   return -1;
 }
