@@ -75,13 +75,31 @@ struct Host {
   // Where the shell takes its lines from when a line editor is installed (it
   // then draws the prompt itself); null means the plain reader.
   LineReader::Result (*readShellLine)(Interpreter&, std::string& line) = nullptr;
-  // Told when a statement starts (true) and stops (false) waiting for a line
-  // of standard input: the terminal shell then lets the terminal echo it.
-  void (*awaitInput)(bool waiting) = nullptr;
+  // Told when a statement starts (true) and stops (false) waiting for input
+  // on descriptor `fd` (readline: 0; fs:read of a pipe or terminal: its
+  // own): the terminal shell then lets the terminal echo what is typed.
+  void (*awaitInput)(int fd, bool waiting) = nullptr;
   // Told about every script line when installed; null in a normal run.
   LineTracer* tracer = nullptr;
   // Steers a debugged run when installed; null in a normal run.
   LineDebugger* debugger = nullptr;
+};
+
+// Tells the host while a statement waits for input on `fd` (Host::awaitInput).
+class InputWait {
+ public:
+  InputWait(const Host& host, int fd) : notify_(host.awaitInput), fd_(fd) {
+    if (notify_) notify_(fd_, true);
+  }
+  ~InputWait() {
+    if (notify_) notify_(fd_, false);
+  }
+  InputWait(const InputWait&) = delete;
+  InputWait& operator=(const InputWait&) = delete;
+
+ private:
+  void (*notify_)(int, bool);
+  int fd_;
 };
 
 // The state of the current if/elif/else chain.

@@ -137,10 +137,12 @@ int fsReadSized(Interpreter& in, const FsFile& file, std::uint64_t size, std::st
 }
 
 // Pipes, FIFOs, terminals and files that report no size (those of /proc)
-// hold whatever comes until their end of file.
+// hold whatever comes until their end of file. At the terminal shell, what
+// is typed for such a read shows as it is typed.
 int fsReadToEnd(Interpreter& in, const FsFile& file, std::string& text) {
   constexpr std::size_t kChunk = 64 * 1024;
   auto chunk = std::make_unique<char[]>(kChunk);
+  InputWait wait(in.host, file.fd);
   for (;;) {
     std::size_t got = 0;
     int err = in.host.sys.readUpTo(file.fd, chunk.get(), kChunk, got);
