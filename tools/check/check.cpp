@@ -288,8 +288,7 @@ void Checker::CheckClassCall(std::size_t i) {
     if (name == "os:execute" && pieces_.size() > 1) CheckProgramArguments(i, pieces_[1]);
     return;
   }
-  Report(i, static_cast<std::size_t>(call->command.data() - pieces_[0].data()) + 1,
-         Severity::kWarning,
+  Report(i, Column(i, call->command), Severity::kWarning,
          "class " + Quoted(call->className) + " has no command " + Quoted(call->command) +
              ": the line does nothing",
          "unknown-command");
