@@ -11,7 +11,6 @@
 #include "core/classify.h"
 #include "core/line.h"
 #include "core/runner.h"
-#include "core/split.h"
 #include "values/conditions.h"
 #include "values/messages.h"
 

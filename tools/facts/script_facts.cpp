@@ -71,7 +71,7 @@ ClassWrite ClassCallWrite(Interpreter& registry, std::span<const std::string_vie
 
 }  // namespace
 
-ScriptFacts::ScriptFacts(std::string_view text) : text_(text), lines_(SplitScriptLines(text)) {
+ScriptFacts::ScriptFacts(std::string_view text) : lines_(SplitScriptLines(text)) {
   facts_.resize(lines_.size());
   // A prepared line is never longer than the line as written, so the views
   // into this buffer stay where they are while it fills.

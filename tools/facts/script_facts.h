@@ -57,8 +57,8 @@ struct LineFacts {
   std::optional<std::int64_t> jumpTarget;  // a jump's literal target, counted from 1
   ClassWrite classWrite;                   // of a class call
   bool code = false;                       // neither empty nor a comment
-  bool tabbed = false;
-  bool jump = false;  // a jump statement with a target
+  bool tabbed = false;                     // blockWord stands after tabs
+  bool jump = false;                       // a jump statement with a target
 };
 
 class ScriptFacts {
@@ -69,7 +69,6 @@ class ScriptFacts {
   ScriptFacts(const ScriptFacts&) = delete;
   ScriptFacts& operator=(const ScriptFacts&) = delete;
 
-  std::string_view text() const { return text_; }
   // The lines that jump counts from 1: the text cut at its line feeds.
   const std::vector<std::string_view>& lines() const { return lines_; }
   std::size_t size() const { return facts_.size(); }
@@ -86,7 +85,7 @@ class ScriptFacts {
   std::optional<std::size_t> TargetIndex(std::size_t line) const;
 
   // The 1-based column in the line as written of byte `offset` of its
-  // prepared text; one past the line's end for an offset past the end.
+  // prepared text; an offset past the end gives a column past the line's end.
   std::size_t ColumnAt(std::size_t line, std::size_t offset) const;
   // The column of a view into the line's prepared text (1 for another view).
   std::size_t Column(std::size_t line, std::string_view view) const;
@@ -103,7 +102,6 @@ class ScriptFacts {
   };
   void ReadLine(std::size_t i, Scratch& scratch);
 
-  std::string_view text_;
   std::vector<std::string_view> lines_;
   std::vector<LineFacts> facts_;
   std::string prepared_;  // every line's prepared text, one after another
