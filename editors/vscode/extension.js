@@ -66,14 +66,15 @@ function noticeColoursOnly(context, reason) {
 
 // A debug session of type zarnith runs zarnith-dap over its standard input
 // and output. F5 with no launch configuration debugs the script in the editor.
+// A missing adapter is thrown rather than returned as nothing: VS Code then
+// shows our reason in the dialog that says the session did not start, where
+// nothing would get its own "Couldn't find a debug adapter descriptor".
 function registerDebugger(context) {
   context.subscriptions.push(vscode.debug.registerDebugAdapterDescriptorFactory('zarnith', {
     createDebugAdapterDescriptor() {
       const command = toolCommand('dap.path', DEBUGGER_NAME);
       if (command === null) {
-        vscode.window.showErrorMessage(
-          `Zarnith: ${DEBUGGER_NAME} was not found; install zarnith or set zarnith.dap.path.`);
-        return undefined;
+        throw new Error(`Zarnith: ${DEBUGGER_NAME} was not found; install zarnith or set zarnith.dap.path.`);
       }
       return new vscode.DebugAdapterExecutable(command, []);
     },

@@ -73,6 +73,9 @@ struct Host {
   // Where the shell takes its lines from when a line editor is installed (it
   // then draws the prompt itself); null means the plain reader.
   LineReader::Result (*readShellLine)(Interpreter&, std::string& line) = nullptr;
+  // Told when a statement starts (true) and stops (false) waiting for a line
+  // of standard input: the terminal shell then lets the terminal echo it.
+  void (*awaitInput)(bool waiting) = nullptr;
   // Told about every script line when installed; null in a normal run.
   LineTracer* tracer = nullptr;
   // Steers a debugged run when installed; null in a normal run.

@@ -293,6 +293,8 @@ class Navigation(ServerTest):
             return [item["label"] for item in found]
         self.assertEqual(sorted(labels('use, "c')), ["bass", "crypto", "fs", "hello", "os", "strings"])
         self.assertEqual(labels("strings:"), ["atoi", "itoa", "index", "split"])
+        self.assertEqual(labels("\tstrings:"), ["atoi", "itoa", "index", "split"])
+        self.assertIn("setvolume", labels("bass:"))
         first = labels("pr")
         self.assertIn("printc", first)
         self.assertIn("elif", first)

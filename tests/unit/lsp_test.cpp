@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "classes/registry.h"
+#include "core/completion.h"
 #include "lsp/features.h"
 #include "lsp/help_texts.h"
 #include "lsp/jump_shift.h"
@@ -20,8 +21,8 @@ using proto::LineTable;
 using proto::Position;
 using proto::PositionEncoding;
 
-// Hover and completion read one list; every command the registry publishes
-// must be in it.
+// Hover and completion read one list; every keyword and every command the
+// registry publishes must be in it.
 TEST(LspHelp, CoversTheRegistry) {
   Interpreter in;
   LoadBuiltinClasses(in);
@@ -30,6 +31,7 @@ TEST(LspHelp, CoversTheRegistry) {
       EXPECT_NE(FindHelp(c.prefix + ":" + std::string(command.name)), nullptr) << command.name;
     }
   }
+  for (std::string_view keyword : LineKeywords()) EXPECT_NE(FindHelp(keyword), nullptr) << keyword;
 }
 
 TEST(LspPositions, Utf16Columns) {

@@ -70,6 +70,26 @@ def install_extension(source, extensions):
     subprocess.run(["npm", "ci", "--no-audit", "--no-fund", "--loglevel=error"], cwd=target, check=True)
 
 
+def write_settings(data, build):
+    """The throw-away user's settings. code-server's window is a remote one:
+    the programs' paths (machine-scoped settings) are read from the machine's
+    settings, and a value in the user's settings is ignored there. Naming the
+    programs is needed: the extension host does not keep code-server's PATH."""
+    user, machine = os.path.join(data, "User"), os.path.join(data, "Machine")
+    os.makedirs(user)
+    os.makedirs(machine)
+    with open(os.path.join(machine, "settings.json"), "w") as f:
+        json.dump({"zarnith.server.path": os.path.join(build, "zarnith-lsp"),
+                   "zarnith.dap.path": os.path.join(build, "zarnith-dap")}, f)
+    with open(os.path.join(user, "settings.json"), "w") as f:
+        json.dump({"workbench.startupEditor": "none",
+                   "security.workspace.trust.enabled": False,
+                   "telemetry.telemetryLevel": "off",
+                   "extensions.autoCheckUpdates": False,
+                   "update.mode": "none",
+                   "debug.showVariableTypes": True}, f)
+
+
 def wait_until_serving(url, proc, seconds=180):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
@@ -96,25 +116,16 @@ def main():
         with open(os.path.join(workspace, "loop.zn"), "w") as f:
             f.write(SCRIPT)
         data, extensions = os.path.join(tmp, "data"), os.path.join(tmp, "extensions")
-        os.makedirs(os.path.join(data, "User"))
         os.makedirs(extensions)
         install_extension(source, extensions)
-        with open(os.path.join(data, "User", "settings.json"), "w") as f:
-            json.dump({"zarnith.server.path": os.path.join(build, "zarnith-lsp"),
-                       "zarnith.dap.path": os.path.join(build, "zarnith-dap"),
-                       "workbench.startupEditor": "none",
-                       "security.workspace.trust.enabled": False,
-                       "telemetry.telemetryLevel": "off",
-                       "extensions.autoCheckUpdates": False,
-                       "update.mode": "none",
-                       "debug.showVariableTypes": True}, f)
+        write_settings(data, build)
         port = free_port()
         server = subprocess.Popen(
             [os.path.join(workdir, "node_modules/.bin/code-server"), "--bind-addr", "127.0.0.1:%d" % port,
              "--auth", "none", "--user-data-dir", data, "--extensions-dir", extensions,
              "--disable-telemetry", "--disable-update-check", "--disable-workspace-trust", workspace],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            env=dict(os.environ, HOME=tmp, PATH=build + os.pathsep + os.environ["PATH"]))
+            env=dict(os.environ, HOME=tmp))
         try:
             url = "http://127.0.0.1:%d/?folder=%s" % (port, workspace)
             wait_until_serving("http://127.0.0.1:%d/healthz" % port, server)

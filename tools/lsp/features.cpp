@@ -4,6 +4,7 @@
 #include <set>
 
 #include "classes/registry.h"
+#include "core/completion.h"
 #include "lsp/help_texts.h"
 #include "state/interpreter.h"
 #include "values/math.h"
@@ -151,26 +152,16 @@ Suggestion CompletionItem(std::string_view label, SuggestionKind kind, std::stri
   return {std::string(label), kind, std::string(detail), std::move(documentation)};
 }
 
-bool IsWordChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-// The class of a line that reads "class:" and a partial command, or empty.
-std::string_view ClassBeforeColon(std::string_view prefix) {
-  std::size_t colon = prefix.find(':');
-  if (colon == std::string_view::npos || colon == 0) return {};
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (i != colon && !IsWordChar(prefix[i])) return {};
-  }
-  return prefix.substr(0, colon);
-}
-
-bool AfterUseQuote(std::string_view prefix) {
-  if (!prefix.starts_with("use,")) return false;
-  prefix.remove_prefix(4);
-  while (!prefix.empty() && prefix[0] == ' ') prefix.remove_prefix(1);
-  if (prefix.empty() || prefix[0] != '"') return false;
-  return std::all_of(prefix.begin() + 1, prefix.end(), IsWordChar);
+// A completion item for a name, with its help when it has one.
+Suggestion NameItem(const CompletionName& n, const CompletionPlace& place) {
+  using Kind = CompletionName::Kind;
+  if (n.kind == Kind::kClass) return CompletionItem(n.name, SuggestionKind::kClass);
+  bool command = n.kind == Kind::kCommand;
+  std::string name(n.name);
+  const HelpEntry* e = FindHelp(command ? std::string(place.className) + ":" + name : name);
+  SuggestionKind kind = command ? SuggestionKind::kCommand : SuggestionKind::kStatement;
+  if (!e) return CompletionItem(n.name, kind);
+  return CompletionItem(n.name, kind, e->usage, HelpMarkdown(*e));
 }
 
 // An outline with the lines it covers, while the outline is put together.
@@ -342,25 +333,11 @@ std::vector<Suggestion> Completion(const View& v, std::size_t offset) {
   std::vector<Suggestion> items;
   LinePoint at = PointAt(v, offset);
   std::string_view prefix = v.script[at.line].raw.substr(0, at.column);
-  if (AfterUseQuote(prefix)) {
-    for (const std::string& name : ClassNames()) {
-      items.push_back(CompletionItem(name, SuggestionKind::kClass));
-    }
-    return items;
+  CompletionPlace place = FindCompletionPlace(prefix);
+  for (const CompletionName& n : CompletionNames(BuiltinClassTable(), place)) {
+    items.push_back(NameItem(n, place));
   }
-  if (std::string_view cls = ClassBeforeColon(prefix); !cls.empty()) {
-    for (const HelpEntry& e : CommandHelp()) {
-      if (e.name.size() <= cls.size() || !e.name.starts_with(cls) || e.name[cls.size()] != ':') continue;
-      items.push_back(CompletionItem(e.name.substr(cls.size() + 1), SuggestionKind::kCommand,
-                                     e.usage, HelpMarkdown(e)));
-    }
-    return items;
-  }
-  if (prefix.find_first_of(" ,") == std::string_view::npos) {
-    for (const HelpEntry& e : StatementHelp()) {
-      items.push_back(CompletionItem(e.name, SuggestionKind::kStatement, e.usage, HelpMarkdown(e)));
-    }
-  }
+  if (!place.TakesVariables()) return items;
   for (const std::string& name : Variables(v.script)) {
     items.push_back(CompletionItem(name, SuggestionKind::kVariable));
   }
