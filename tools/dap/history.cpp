@@ -75,19 +75,13 @@ History::Writes History::ReadWrites(const facts::ScriptFacts& script, std::size_
       break;
     }
     case LineForm::kClassCall:
-      // A command that stores a result writes it under a name given as an
-      // argument, as its class publishes; of a class that does not publish
-      // its commands, every bare-name argument is kept.
+      // A command that stores a result writes it under the name that the
+      // argument its class's table names gives.
       w.returned = true;
-      w.kind = Kind::kNames;
-      if (f.classWrite.unknown) {
-        for (std::size_t i = 1; i < pieces.size(); ++i) {
-          if (IsBareName(pieces[i])) w.names.emplace_back(pieces[i]);
-        }
-      } else if (!f.classWrite.varType.empty() && IsBareName(f.classWrite.name)) {
+      if (!f.classWrite.varType.empty() && IsBareName(f.classWrite.name)) {
+        w.kind = Kind::kNames;
         w.names.emplace_back(f.classWrite.name);
       }
-      if (w.names.size() > UINT8_MAX) w.kind = Kind::kEverything;
       break;
     case LineForm::kStatement:
       w.returned = SetsReturned(pieces[0]); break;

@@ -2,12 +2,12 @@
 // classifier and class tables.
 #include "facts/script_facts.h"
 
-#include <memory>
+#include <algorithm>
 
 #include "classes/registry.h"
+#include "core/completion.h"
 #include "core/line.h"
 #include "core/split.h"
-#include "state/interpreter.h"
 #include "values/conditions.h"
 #include "values/text.h"
 
@@ -56,15 +56,17 @@ std::string_view BlockKeyword(std::string_view raw, bool afterTabs) {
 }
 
 // What a class call writes, as the class's table of commands says.
-ClassWrite ClassCallWrite(Interpreter& registry, std::span<const std::string_view> pieces) {
+ClassWrite ClassCallWrite(std::span<const std::string_view> pieces) {
   std::optional<ClassCall> call = SplitClassCall(pieces[0]);
-  Class* entry = call ? FindClass(registry, call->className) : nullptr;
-  if (!entry) return {};
-  if (entry->commands.empty()) return {{}, {}, true};
+  if (!call) return {};
+  std::span<const Class> classes = BuiltinClassTable();
+  auto entry = std::find_if(classes.begin(), classes.end(),
+                            [&](const Class& c) { return c.prefix == call->className; });
+  if (entry == classes.end()) return {};
   for (const ClassCommand& command : entry->commands) {
     if (command.name != call->command) continue;
     if (command.writesArgument == 0 || pieces.size() <= command.writesArgument) return {};
-    return {pieces[command.writesArgument], command.writesType, false};
+    return {pieces[command.writesArgument], command.writesType};
   }
   return {};
 }
@@ -77,16 +79,9 @@ ScriptFacts::ScriptFacts(std::string_view text) : lines_(SplitScriptLines(text))
   // into this buffer stay where they are while it fills.
   prepared_.reserve(text.size());
   Scratch scratch;
-  std::unique_ptr<Interpreter> registry;  // made for the first class call
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     ReadLine(i, scratch);
-    LineFacts& f = facts_[i];
-    if (f.shape.form != LineForm::kClassCall) continue;
-    if (!registry) {
-      registry = std::make_unique<Interpreter>();
-      LoadBuiltinClasses(*registry);
-    }
-    f.classWrite = ClassCallWrite(*registry, Pieces(i));
+    if (facts_[i].shape.form == LineForm::kClassCall) facts_[i].classWrite = ClassCallWrite(Pieces(i));
   }
 }
 

@@ -39,9 +39,6 @@ struct ByteSpan {
 struct ClassWrite {
   std::string_view name;     // the argument as written
   std::string_view varType;  // the type the variable gets; empty when the call writes none
-  // The class does not publish its commands: any name it is given may be
-  // written, for all that the text tells.
-  bool unknown = false;
 };
 
 struct LineFacts {
