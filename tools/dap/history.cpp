@@ -75,8 +75,9 @@ History::Writes History::ReadWrites(const facts::ScriptFacts& script, std::size_
       break;
     }
     case LineForm::kClassCall:
-      // A command that stores a result writes it under the name that the
-      // argument its class's table names gives.
+      // Every call may hand back `returned`; a command that stores its
+      // result in a variable takes the name from the argument that its
+      // class's table names.
       w.returned = true;
       if (!f.classWrite.varType.empty() && IsBareName(f.classWrite.name)) {
         w.kind = Kind::kNames;
