@@ -227,7 +227,10 @@ class Stepping(Case):
         self.resume("stepBack")
         self.assertStop("step", 8)
         self.assertEqual(c.value("x"), "1")
+        # Each stop is taken before the next request: a stop left waiting would
+        # be taken for the stop after the next "next", while the script runs.
         self.resume("stepBack")
+        self.assertStop("step", 7)
         self.resume("stepBack")
         self.assertStop("step", 6)
         self.assertNotIn("s", c.variables())
