@@ -118,12 +118,17 @@ using ClassLoader = bool (*)(Interpreter&);
 // One command of a class: its name, the function that carries it out, and the
 // number of arguments it needs (command name included) with the message that
 // a shorter call prints. The table is data so that tools reading scripts
-// without running them know the same names and counts.
+// without running them know the same names, counts and written variables.
 struct ClassCommand {
   std::string_view name;
   ClassCaller run;
   std::size_t minArgs = 0;
   std::string_view countMessage = {};
+  // A command that gives a variable a value takes its name as an argument:
+  // that argument's index (0 when the command writes no variable) and the
+  // type the variable gets.
+  std::size_t writesArgument = 0;
+  std::string_view writesType = {};
 };
 
 struct Class {

@@ -8,14 +8,16 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/line.h"
 #include "dap/breakpoints.h"
 #include "dap/history.h"
-#include "core/line.h"
 #include "dap/inspect.h"
+#include "facts/script_facts.h"
 #include "state/interpreter.h"
 
 namespace zarnith::dap {
@@ -132,7 +134,8 @@ class Runtime final : public LineDebugger {
   const std::atomic<bool>& attention_;
   Interpreter in_;
   std::string script_;
-  std::vector<std::string_view> lines_;
+  std::optional<facts::ScriptFacts> facts_;  // of script_, once loaded
+  std::span<const std::string_view> lines_;
   Breakpoints breakpoints_;
   History history_{100000};
   std::vector<Watch> watches_;

@@ -179,8 +179,11 @@ std::optional<std::string> fsReadText(Interpreter& in, const FsFile& file) {
   return text;
 }
 
+// fs:read stores the text in the string variable that this argument names.
+constexpr std::size_t kReadInto = 2;
+
 bool fsRead(Interpreter& in, ArgList args) {
-  if (GetTypeEx(in, args[1]) != type::kInt || !IsBareName(args[2])) {
+  if (GetTypeEx(in, args[1]) != type::kInt || !IsBareName(args[kReadInto])) {
     PrintError(in, msg::kOneNotString);
     return true;
   }
@@ -192,7 +195,7 @@ bool fsRead(Interpreter& in, ArgList args) {
     return false;
   }
   SetReturned(in, static_cast<std::int64_t>(text->size()));
-  StoreIn(in.stores.stringVars, args[2], std::move(*text));
+  StoreIn(in.stores.stringVars, args[kReadInto], std::move(*text));
   return true;
 }
 
@@ -284,7 +287,7 @@ constexpr std::array<ClassCommand, 9> kCommands{{
     {"open", fsOpen, 2, msg::kMissedFewArguments},
     {"create", fsCreate, 2, msg::kMissedFewArguments},
     {"close", fsClose, 2, msg::kMissedFewArguments},
-    {"read", fsRead, 3, msg::kMissedFewArguments},
+    {"read", fsRead, 3, msg::kMissedFewArguments, kReadInto, type::kString},
     {"readline", fsReadline, 3, msg::kMissedFewArguments},
     {"write", fsWrite, 3, msg::kMissedFewArguments},
     {"move", fsMove, 3, msg::kMissedFewArgument},
