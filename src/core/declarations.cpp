@@ -81,7 +81,7 @@ void AssignToElement(Interpreter& in, std::string_view target, std::string_view 
   if (arrayType != type::kIntArray && arrayType != type::kStringArray) {
     return PrintError(in, msg::kArrayIsNotExists);
   }
-  auto index = ParseIntLiteral(*Bracketed(target, '[', ']'));
+  std::optional<std::int64_t> index = TargetIndex(target);
   if (!index) return PrintError(in, msg::kIndexNotInt);
   if (arrayType == type::kIntArray) {
     // Keep the array alive even if resolving the value rebinds the name.
@@ -108,6 +108,11 @@ void DeclareArray(Interpreter& in, std::string_view elementType, std::string_vie
   bool made = elementType == type::kInt ? MakeArray(in, in.stores.intArrays, name, *length)
                                         : MakeArray(in, in.stores.stringArrays, name, *length);
   if (!made) PrintError(in, msg::kArrayTooLarge);
+}
+
+std::optional<std::int64_t> TargetIndex(std::string_view target) {
+  std::optional<std::string_view> index = Bracketed(target, '[', ']');
+  return index ? ParseIntLiteral(*index) : std::nullopt;
 }
 
 void Assign(Interpreter& in, std::string_view target, std::string_view valueText) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classes/registry.h"
+#include "core/declarations.h"
 #include "core/line.h"
 #include "core/plan.h"
 #include "values/conditions.h"
@@ -20,10 +21,11 @@ bool PlainTarget(std::string_view t) {
   return t != kReturnedName && t.find_first_of("[]") == std::string_view::npos;
 }
 
+// An element target whose index the assignment reads as a literal.
 bool ItemTarget(std::string_view t) {
   std::size_t open = t.find('[');
   return open != std::string_view::npos && t.find(']') != std::string_view::npos &&
-         MakeOperand(t).literalIndex && t.substr(0, open) != kReturnedName;
+         TargetIndex(t) && t.substr(0, open) != kReturnedName;
 }
 
 // The value of `name = L OP R` when the line's only operator character sits
@@ -62,9 +64,8 @@ void ChooseAssignment(Plan& p) {
   }
   p.target = MakeOperand(plain ? target : target.substr(0, target.find('[')));
   if (!plain) {
-    Operand item = MakeOperand(target);
     p.target.literalIndex = true;
-    p.target.index = item.index;
+    p.target.index = *TargetIndex(target);
   }
   p.step = plain ? Step::kAssign : Step::kAssignItem;
 }
