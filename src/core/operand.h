@@ -8,7 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
+#include <vector>
 
 #include "state/interpreter.h"
 #include "values/resolve.h"
@@ -45,15 +47,14 @@ inline const NameSlot& SlotOf(const Interpreter& in, Operand& o) {
 // storing or extending.
 bool ReadShared(const Interpreter& in, Operand& o, Text& text);
 
-// The element an element reference reads, when its index is a literal within
-// the array; null when reading it would print an error or end the program.
-template <typename Array>
-inline auto* ElementOf(const Operand& o, const Array* array) {
-  using Element = typename Array::element_type::value_type;
-  const Element* none = nullptr;
-  if (!array || !o.literalIndex || o.index < 0) return none;
-  const auto& elements = **array;
-  if (static_cast<std::uint64_t>(o.index) >= elements.size()) return none;
+// The element an element reference designates, when its index is a literal
+// within the array; null when reading it would print an error or end the
+// program. (The array's elements are the script's to write.)
+template <typename Element>
+inline Element* ElementOf(const Operand& o, const std::shared_ptr<std::vector<Element>>* array) {
+  if (!array || !o.literalIndex || o.index < 0) return nullptr;
+  std::vector<Element>& elements = **array;
+  if (static_cast<std::uint64_t>(o.index) >= elements.size()) return nullptr;
   return &elements[static_cast<std::size_t>(o.index)];
 }
 

@@ -39,7 +39,7 @@ struct Plan {
   bool blockKeyword = false;  // the raw line's first word is if/elif/else/end
   // Some operation may rewrite the text, depending on the operands' values.
   bool rewritable = false;
-  OperationPlan operations[4];  // for + - * / in that order, over `text`
+  OperationPlan operations[kOperators.size()];  // in the order of kOperators, over `text`
 
   // The views of `text` and its form, as the classifier gives them.
   std::vector<std::string_view> pieces, words;
@@ -55,9 +55,10 @@ struct Plan {
   Step step = Step::kGeneral;
   Operand target;       // assignments: the name (or the array) written
   Operand left, right;  // the value, or the two sides of an operation or comparison
-  char op = 0;          // arithmetic: + - * /, 0 for a plain value; comparisons: < > = !
+  char op = 0;          // arithmetic: + - * /, 0 for a plain value
   bool lineFeed = false;          // print (not printc)
   std::string_view keyword;       // if or elif
+  std::string_view comparison;    // < > == !=
 };
 
 // Plans a script line (not empty, not a comment). Looks classes up in the

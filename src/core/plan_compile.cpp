@@ -12,9 +12,6 @@ namespace zarnith {
 
 namespace {
 
-constexpr char kOperators[4] = {'+', '-', '*', '/'};
-constexpr std::string_view kOperatorChars = "+-*/";
-
 // An assignment's target: a plain name, or an element with an integer index
 // ("the reserved name" and one-bracket targets are left to the statement).
 bool PlainTarget(std::string_view t) {
@@ -35,13 +32,13 @@ bool ItemTarget(std::string_view t) {
 // shift.
 bool PlanValueOperation(Plan& p, std::string_view value) {
   std::string_view text = p.text;
-  auto isOperator = [](char c) { return kOperatorChars.find(c) != std::string_view::npos; };
+  auto isOperator = [](char c) { return kOperators.find(c) != std::string_view::npos; };
   if (std::count_if(text.begin(), text.end(), isOperator) != 1) return false;
-  std::size_t at = value.find_first_of(kOperatorChars);
+  std::size_t at = value.find_first_of(kOperators);
   if (at == std::string_view::npos || value.find_first_of("\" ,:") != std::string_view::npos) {
     return false;
   }
-  const OperationPlan& operation = p.operations[kOperatorChars.find(value[at])];
+  const OperationPlan& operation = p.operations[kOperators.find(value[at])];
   std::string_view left = value.substr(0, at), right = value.substr(at + 1);
   if (!operation.candidate || operation.left != left || operation.right != right ||
       operation.patternAt != static_cast<std::size_t>(left.data() - text.data())) {
@@ -77,14 +74,9 @@ void ChooseBlockStep(Plan& p) {
     return;
   }
   if ((w[0] != "if" && w[0] != "elif") || w.size() < 4) return;
-  std::string_view op = w[2];
-  if (op == "<" || op == ">") {
-    p.op = op[0];
-  } else if (op == "==" || op == "!=") {
-    p.op = op[0];
-  } else {
-    return;
-  }
+  // Only the operators a condition knows; another leaves the chain as it is.
+  if (!CompareNumbers(w[2], 0, 0)) return;
+  p.comparison = w[2];
   p.keyword = w[0] == "if" ? "if" : "elif";
   p.left = MakeOperand(w[1]);
   p.right = MakeOperand(w[3]);
@@ -125,7 +117,7 @@ std::unique_ptr<Plan> CompilePlan(Interpreter& in, std::string_view raw) {
   p.raw = raw.data();
   p.blockKeyword = IsBlockKeyword(raw.substr(0, raw.find(' ')));
   PrepareLine(raw, p.text);
-  for (std::size_t k = 0; k < 4; ++k) {
+  for (std::size_t k = 0; k < kOperators.size(); ++k) {
     std::size_t at = p.text.find(kOperators[k]);
     if (at == std::string::npos) continue;
     p.operations[k] = PlanOperation(p.text, at);

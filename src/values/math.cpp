@@ -91,15 +91,22 @@ bool Math(Interpreter& in, std::int64_t position, std::string& line) {
   char digits[20];
   std::size_t length = EvaluateOperation(in, op, plan, digits);
   if (length == 0) return false;
-  line.replace(plan.patternAt, plan.left.size() + 1 + plan.right.size(), digits, length);
+  SpliceResult(line, plan, digits, length);
   return true;
 }
 
-void RewriteArithmetic(Interpreter& in, std::string& line) {
-  for (char op : {'+', '-', '*', '/'}) {
-    std::size_t p = line.find(op);
+void SpliceResult(std::string& line, const OperationPlan& plan, const char* digits,
+                  std::size_t length) {
+  line.replace(plan.patternAt, plan.left.size() + 1 + plan.right.size(), digits, length);
+}
+
+void RewriteArithmeticFrom(Interpreter& in, std::string& line, std::size_t first) {
+  for (std::size_t k = first; k < kOperators.size(); ++k) {
+    std::size_t p = line.find(kOperators[k]);
     if (p != std::string::npos) Math(in, static_cast<std::int64_t>(p), line);
   }
 }
+
+void RewriteArithmetic(Interpreter& in, std::string& line) { RewriteArithmeticFrom(in, line, 0); }
 
 }  // namespace zarnith

@@ -33,8 +33,6 @@ std::string_view SeverityName(Severity s) {
 
 namespace {
 
-constexpr std::string_view kOperators = "+-*/";
-
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 }  // namespace
