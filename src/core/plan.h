@@ -33,8 +33,12 @@ enum class Step : std::uint8_t {
   kAppend,      // append, operand, operand
 };
 
+// A plan holds views into its own text: it stays where it was made.
 struct Plan {
-  const char* raw = nullptr;  // the script line planned
+  Plan() = default;
+  Plan(const Plan&) = delete;
+  Plan& operator=(const Plan&) = delete;
+
   std::string text;           // the prepared line
   bool blockKeyword = false;  // the raw line's first word is if/elif/else/end
   // Some operation may rewrite the text, depending on the operands' values.

@@ -114,7 +114,6 @@ void PlanClassCall(Interpreter& in, Plan& p) {
 std::unique_ptr<Plan> CompilePlan(Interpreter& in, std::string_view raw) {
   auto plan = std::make_unique<Plan>();
   Plan& p = *plan;
-  p.raw = raw.data();
   p.blockKeyword = IsBlockKeyword(raw.substr(0, raw.find(' ')));
   PrepareLine(raw, p.text);
   for (std::size_t k = 0; k < kOperators.size(); ++k) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/line.h"
+#include "core/plan_table.h"
 #include "core/split.h"
 #include "state/interrupt.h"
 #include "values/messages.h"
@@ -78,7 +79,7 @@ void ParseFile(Interpreter& in, const char* path) {
 // One line with the tracer told before and after it.
 [[gnu::noinline]] static void TraceLine(Interpreter& in, std::string_view line) {
   in.host.tracer->BeforeLine(in, in.lineIndex, line);
-  HandleString(in, line);
+  HandleScriptLine(in, line);
   in.host.tracer->AfterLine(in);
 }
 
@@ -104,7 +105,7 @@ void Execute(Interpreter& in, std::string_view text) {
   // jump may leave lineIndex at -1 (line 1 runs next); nothing lower is stored.
   for (in.lineIndex = 0; in.lineIndex >= 0 && in.lineIndex < count; ++in.lineIndex) {
     if (in.host.stepLimit > 0 && ++steps > in.host.stepLimit) return;
-    HandleString(in, lines[static_cast<std::size_t>(in.lineIndex)]);
+    HandleScriptLine(in, lines[static_cast<std::size_t>(in.lineIndex)]);
   }
 }
 
