@@ -31,7 +31,7 @@ bool MakeArray(Interpreter& in, NameMap<std::shared_ptr<std::vector<Element>>>& 
   // other failed allocation, rather than getting the process killed.
   EnsureAvailable(in.host.sys, static_cast<std::uint64_t>(length) * sizeof(Element));
   auto array = std::make_shared<std::vector<Element>>(static_cast<std::size_t>(length));
-  store.emplace(std::string(name), std::move(array));
+  in.stores.Add(store, name, std::move(array));
   return true;
 }
 
@@ -43,18 +43,18 @@ void AssignPlain(Interpreter& in, std::string_view target, std::string_view valu
   if (valueType == type::kInt) {
     if (!allowed(type::kInt)) return PrintError(in, msg::kVariableAlreadyExists);
     Value v = IfVariableReplaceIt(in, valueText);
-    if (auto* number = std::get_if<std::int64_t>(&v)) StoreIn(s.intVars, target, *number);
+    if (auto* number = std::get_if<std::int64_t>(&v)) StoreIn(s, s.intVars, target, *number);
   } else if (valueType == type::kString) {
     if (!allowed(type::kString)) return PrintError(in, msg::kVariableAlreadyExists);
-    StoreIn(s.stringVars, target, ResolveShared(in, valueText));
+    StoreIn(s, s.stringVars, target, ResolveShared(in, valueText));
   } else if (valueType == type::kIntArray) {
     if (!allowed(type::kIntArray)) return PrintError(in, msg::kArrayAlreadyExists);
     IntArray shared = *FindIn(s.intArrays, valueText);
-    StoreIn(s.intArrays, target, std::move(shared));
+    StoreIn(s, s.intArrays, target, std::move(shared));
   } else if (valueType == type::kStringArray) {
     if (!allowed(type::kStringArray)) return PrintError(in, msg::kArrayAlreadyExists);
     StringArray shared = *FindIn(s.stringArrays, valueText);
-    StoreIn(s.stringArrays, target, std::move(shared));
+    StoreIn(s, s.stringArrays, target, std::move(shared));
   }
 }
 

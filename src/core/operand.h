@@ -37,15 +37,15 @@ Operand MakeOperand(std::string_view token);
 
 // Where the operand's name designates now, looked up again only when the
 // stores have changed shape since the last time.
-void LookUpAgain(const Interpreter& in, Operand& o);
-inline const NameSlot& SlotOf(const Interpreter& in, Operand& o) {
+void LookUpAgain(Interpreter& in, Operand& o);
+inline const NameSlot& SlotOf(Interpreter& in, Operand& o) {
   if (o.shape != in.stores.Shape()) LookUpAgain(in, o);
   return o.slot;
 }
 
 // The same text as ReadView gives, sharing the buffer it comes from, for
 // storing or extending.
-bool ReadShared(const Interpreter& in, Operand& o, Text& text);
+bool ReadShared(Interpreter& in, Operand& o, Text& text);
 
 // The element an element reference designates, when its index is a literal
 // within the array; null when reading it would print an error or end the
@@ -60,7 +60,7 @@ inline Element* ElementOf(const Operand& o, const std::shared_ptr<std::vector<El
 
 // The operand's integer, when GetTypeEx types it "int". (Inline: loops read
 // their counters through it on every pass.)
-inline bool ReadInt(const Interpreter& in, Operand& o, std::int64_t& value) {
+inline bool ReadInt(Interpreter& in, Operand& o, std::int64_t& value) {
   if (o.returned) {
     const auto* number = std::get_if<std::int64_t>(&in.lastReturned.value);
     if (number) value = *number;
@@ -83,7 +83,7 @@ inline bool ReadInt(const Interpreter& in, Operand& o, std::int64_t& value) {
 
 // The operand's bare text, when GetTypeEx types it "string". The view is
 // valid until a store or the returned value changes.
-inline bool ReadView(const Interpreter& in, Operand& o, std::string_view& text) {
+inline bool ReadView(Interpreter& in, Operand& o, std::string_view& text) {
   if (o.returned) {
     const Text* returned = std::get_if<Text>(&in.lastReturned.value);
     if (returned) text = StringToText(returned->view());

@@ -14,7 +14,7 @@ namespace {
 // The value side of an assignment as an integer, when it is one: an int
 // operand, or an operation whose number, once written into the line, reads
 // as a number (no variable is named like one).
-bool IntValue(const Interpreter& in, Plan& p, std::int64_t& value) {
+bool IntValue(Interpreter& in, Plan& p, std::int64_t& value) {
   if (!ReadInt(in, p.left, value)) return false;
   if (!p.op) return true;
   std::int64_t right;
@@ -25,24 +25,18 @@ bool IntValue(const Interpreter& in, Plan& p, std::int64_t& value) {
   return true;
 }
 
-// The stores belong to the interpreter; lookups hand out read-only entries.
-template <typename T>
-T& Writable(const T* entry) {
-  return *const_cast<T*>(entry);
-}
-
 bool StepAssign(Interpreter& in, Plan& p) {
   const NameSlot& target = SlotOf(in, p.target);
   std::int64_t number;
   if (IntValue(in, p, number)) {
     // A new name, or a name of another type: the statement decides.
     if (!target.intVar) return false;
-    Writable(target.intVar) = number;
+    *target.intVar = number;
     return true;
   }
   Text text;
   if (p.op || !target.stringVar || !ReadShared(in, p.left, text)) return false;
-  Writable(target.stringVar) = std::move(text);
+  *target.stringVar = std::move(text);
   return true;
 }
 

@@ -29,7 +29,7 @@ static int Run(Interpreter& in, int argc, char** argv) {
     arg = argv[2];
     for (int i = 3; i < argc; ++i) (arg += ' ') += argv[i];
   }
-  in.stores.stringVars.emplace("arg", std::move(arg));
+  in.stores.Add(in.stores.stringVars, "arg", std::move(arg));
   ParseFile(in, argv[1]);
   return 0;
 }

@@ -22,7 +22,7 @@ std::string_view StripQuotes(std::string_view word) {
   return word;
 }
 
-bool IsOperand(const Interpreter& in, std::string_view word) {
+bool IsOperand(Interpreter& in, std::string_view word) {
   return GetTypeEx(in, word) == type::kInt || CheckOnVariable(in, word);
 }
 

@@ -5,7 +5,7 @@
 
 namespace zarnith {
 
-NameSlot LookUpName(const Stores& s, std::string_view name) {
+NameSlot LookUpName(Stores& s, std::string_view name) {
   NameSlot slot;
   // Most tokens found nowhere are literals: while no name in the stores is
   // written like one, a literal needs no search.
@@ -17,8 +17,8 @@ NameSlot LookUpName(const Stores& s, std::string_view name) {
     // An element reference is typed by its element type; the index is not
     // looked at until the element is read.
     std::string_view base = name.substr(0, bracket);
-    const StringArray* strings = FindIn(s.stringArrays, base);
-    const IntArray* ints = strings ? nullptr : FindIn(s.intArrays, base);
+    StringArray* strings = FindIn(s.stringArrays, base);
+    IntArray* ints = strings ? nullptr : FindIn(s.intArrays, base);
     if (strings || ints) {
       slot.varType = strings ? type::kString : type::kInt;
       slot.kind = strings ? NameKind::kStringItem : NameKind::kIntItem;
@@ -56,58 +56,22 @@ std::string_view GetType(std::string_view token) {
   return type::kUnknown;
 }
 
-std::string_view GetTypeOfVar(const Interpreter& in, std::string_view name) {
+std::string_view GetTypeOfVar(Interpreter& in, std::string_view name) {
   if (name == kReturnedName) return in.lastReturned.varType;
   return LookUpName(in.stores, name).varType;
 }
 
-bool CheckOnVariable(const Interpreter& in, std::string_view name) {
+bool CheckOnVariable(Interpreter& in, std::string_view name) {
   return GetTypeOfVar(in, name) != type::kUnknown;
 }
 
-std::string_view GetTypeEx(const Interpreter& in, std::string_view token) {
+std::string_view GetTypeEx(Interpreter& in, std::string_view token) {
   std::string_view varType = GetTypeOfVar(in, token);
   return varType != type::kUnknown ? varType : GetType(token);
 }
 
 std::string_view GetGoType(const Value& value) {
   return std::holds_alternative<std::int64_t>(value) ? type::kInt : type::kString;
-}
-
-namespace {
-
-// Written like an integer literal, sign and digits, whatever its range.
-bool LooksLikeInteger(std::string_view name) {
-  if (!name.empty() && (name[0] == '+' || name[0] == '-')) name.remove_prefix(1);
-  if (name.empty()) return false;
-  for (char c : name) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
-bool LooksLikeLiteral(std::string_view name) {
-  return LooksLikeInteger(name) || GetType(name) == type::kString;
-}
-
-}  // namespace
-
-bool ScanForLiteralNames(const Stores& s) {
-  std::size_t shape = s.Shape();
-  // Scanned again only when a store has gained a name; past a few thousand
-  // names the answer is taken as yes rather than scanning them all each time.
-  s.literalNamesAt = shape;
-  s.literalNames = shape > 4096;
-  auto scan = [&](const auto& map) {
-    for (const auto& entry : map) s.literalNames = s.literalNames || LooksLikeLiteral(entry.first);
-  };
-  if (!s.literalNames) {
-    scan(s.intVars);
-    scan(s.stringVars);
-    scan(s.intArrays);
-    scan(s.stringArrays);
-  }
-  return s.literalNames;
 }
 
 }  // namespace zarnith

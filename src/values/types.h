@@ -19,15 +19,16 @@ enum class NameKind : std::uint8_t { kNone, kInt, kString, kIntArray, kStringArr
 struct NameSlot {
   NameKind kind = NameKind::kNone;  // the same as varType, for a quick switch
   std::string_view varType = type::kUnknown;
-  const std::int64_t* intVar = nullptr;
-  const Text* stringVar = nullptr;
-  const IntArray* intArray = nullptr;
-  const StringArray* stringArray = nullptr;
+  std::int64_t* intVar = nullptr;
+  Text* stringVar = nullptr;
+  IntArray* intArray = nullptr;
+  StringArray* stringArray = nullptr;
 };
 
 // Searches the stores in their fixed order (not for the reserved name
-// "returned", which callers test first).
-NameSlot LookUpName(const Stores& stores, std::string_view name);
+// "returned", which callers test first). The entry found is the caller's to
+// read or write.
+NameSlot LookUpName(Stores& stores, std::string_view name);
 
 // "string" for a double-quoted token, "int" for a decimal integer literal,
 // otherwise "unknown". Never looks at the stores.
@@ -35,22 +36,18 @@ std::string_view GetType(std::string_view token);
 
 // The type of the variable, element or reserved name a token designates, or
 // "unknown".
-std::string_view GetTypeOfVar(const Interpreter& in, std::string_view name);
+std::string_view GetTypeOfVar(Interpreter& in, std::string_view name);
 
-bool CheckOnVariable(const Interpreter& in, std::string_view name);
+bool CheckOnVariable(Interpreter& in, std::string_view name);
 
 // A variable's type when the token names one, otherwise its literal type.
-std::string_view GetTypeEx(const Interpreter& in, std::string_view token);
+std::string_view GetTypeEx(Interpreter& in, std::string_view token);
 
 // The type name of a resolved value.
 std::string_view GetGoType(const Value& value);
 
 // Whether some store holds a name written like a literal (a quoted text or
 // a number), which would shadow that literal wherever it is written.
-bool LiteralNamesExist(const Stores& stores);
-bool ScanForLiteralNames(const Stores& stores);
-inline bool LiteralNamesExist(const Stores& stores) {
-  return stores.literalNamesAt == stores.Shape() ? stores.literalNames : ScanForLiteralNames(stores);
-}
+inline bool LiteralNamesExist(const Stores& stores) { return stores.literalNames; }
 
 }  // namespace zarnith

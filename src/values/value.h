@@ -112,11 +112,24 @@ using NameMap = std::unordered_map<std::string, T, NameHash, std::equal_to<>>;
 using IntArray = std::shared_ptr<std::vector<std::int64_t>>;
 using StringArray = std::shared_ptr<std::vector<std::string>>;
 
+// Written like a literal, sign and digits whatever their range, or a quoted
+// text: a variable of such a name shadows that literal wherever it is written.
+inline bool LooksLikeLiteral(std::string_view name) {
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') return true;
+  if (!name.empty() && (name[0] == '+' || name[0] == '-')) name.remove_prefix(1);
+  if (name.empty()) return false;
+  return std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 struct Stores {
   NameMap<std::int64_t> intVars;
   NameMap<Text> stringVars;
   NameMap<IntArray> intArrays;
   NameMap<StringArray> stringArrays;
+
+  // Whether some store holds a name written like a literal. While none does,
+  // typing a literal needs no search.
+  bool literalNames = false;
 
   // The shape version: names are only ever added, never removed, so the total
   // count changes exactly when a name is gained by a store (also when a name
@@ -126,9 +139,13 @@ struct Stores {
     return intVars.size() + stringVars.size() + intArrays.size() + stringArrays.size();
   }
 
-  // LiteralNamesExist's answer and the shape it was worked out at.
-  mutable std::size_t literalNamesAt = SIZE_MAX;
-  mutable bool literalNames = false;
+  // Adds a new name to `map`, one of the four stores above; every name enters
+  // the stores here.
+  template <typename Map, typename V>
+  auto* Add(Map& map, std::string_view name, V&& value) {
+    literalNames = literalNames || LooksLikeLiteral(name);
+    return &map.emplace(std::string(name), std::forward<V>(value)).first->second;
+  }
 };
 
 // A typed value: "int" always goes with an integer, "string" with a text.
@@ -144,13 +161,14 @@ auto* FindIn(Map& map, std::string_view name) {
   return it == map.end() ? nullptr : &it->second;
 }
 
-// Stores a value under a name, reusing the existing entry when there is one.
+// Stores a value under a name in `map`, one of the stores of `stores`,
+// reusing the existing entry when there is one.
 template <typename Map, typename V>
-void StoreIn(Map& map, std::string_view name, V&& value) {
+void StoreIn(Stores& stores, Map& map, std::string_view name, V&& value) {
   if (auto* slot = FindIn(map, name)) {
     *slot = std::forward<V>(value);
   } else {
-    map.emplace(std::string(name), std::forward<V>(value));
+    stores.Add(map, name, std::forward<V>(value));
   }
 }
 

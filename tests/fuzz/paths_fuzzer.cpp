@@ -38,8 +38,8 @@ Outcome Run(std::string_view script, bool linePlans) {
   zarnith::fuzz::FuzzInterpreter fi("first line\n42\n\"quoted\"\n");
   fi.in.host.linePlans = linePlans;
   fi.in.host.stepLimit = kStepLimit;
-  fi.in.stores.stringVars.emplace("arg", "nil");
-  fi.in.stores.intVars.emplace(kPassName, 0);
+  fi.in.stores.Add(fi.in.stores.stringVars, "arg", "nil");
+  fi.in.stores.Add(fi.in.stores.intVars, kPassName, 0);
   Outcome outcome;
   try {
     zarnith::Execute(fi.in, script);

@@ -16,13 +16,13 @@ namespace zarnith::testing {
 // Puts an array into the stores under a name.
 inline void AddIntArray(Interpreter& in, std::string_view name,
                         std::vector<std::int64_t> elements) {
-  in.stores.intArrays.emplace(std::string(name),
-                              std::make_shared<std::vector<std::int64_t>>(std::move(elements)));
+  in.stores.Add(in.stores.intArrays, name,
+                std::make_shared<std::vector<std::int64_t>>(std::move(elements)));
 }
 inline void AddStringArray(Interpreter& in, std::string_view name,
                            std::vector<std::string> elements) {
-  in.stores.stringArrays.emplace(std::string(name),
-                                 std::make_shared<std::vector<std::string>>(std::move(elements)));
+  in.stores.Add(in.stores.stringArrays, name,
+                std::make_shared<std::vector<std::string>>(std::move(elements)));
 }
 
 struct TestInterpreter {

@@ -138,7 +138,7 @@ bool stringsSplit(Interpreter& in, ArgList args) {
   Text separator = ResolveShared(in, args[2]);
   auto pieces = std::make_shared<std::vector<std::string>>(stringsSplitOn(text, separator));
   auto count = static_cast<std::int64_t>(pieces->size());
-  StoreIn(in.stores.stringArrays, args[3], std::move(pieces));
+  StoreIn(in.stores, in.stores.stringArrays, args[3], std::move(pieces));
   SetReturned(in, count);
   return true;
 }
