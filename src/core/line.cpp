@@ -17,12 +17,18 @@
 #include "values/math.h"
 #include "values/messages.h"
 #include "values/report.h"
+#include "values/text.h"
 
 namespace zarnith {
 
 void PrepareLine(std::string_view raw, std::string& prepared) {
+  // Most lines have nothing to change: copied whole up to the first byte that
+  // may need it.
+  static constexpr ByteSet kChanged("\n\t\\");
+  std::size_t i = kChanged.Span(raw);
   prepared.clear();
-  for (std::size_t i = 0; i < raw.size(); ++i) {
+  prepared.append(raw.data(), i);
+  for (; i < raw.size(); ++i) {
     char c = raw[i];
     if (c == '\n' || c == '\t') continue;
     // Backslash-n becomes a line feed; removed line feeds and tabs between

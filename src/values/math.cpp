@@ -22,9 +22,7 @@ std::string_view StripQuotes(std::string_view word) {
   return word;
 }
 
-bool IsOperand(Interpreter& in, std::string_view word) {
-  return GetTypeEx(in, word) == type::kInt || CheckOnVariable(in, word);
-}
+bool IsOperand(const TokenRef& word) { return word.type == type::kInt || word.variable; }
 
 std::optional<std::int64_t> Compute(Interpreter& in, char op, std::int64_t a, std::int64_t b) {
   std::optional<std::int64_t> result = ComputeOperation(op, a, b);
@@ -70,9 +68,11 @@ OperationPlan PlanOperation(std::string_view line, std::size_t p) {
 
 std::size_t EvaluateOperation(Interpreter& in, char op, const OperationPlan& plan, char* digits) {
   if (!plan.candidate) return 0;
-  if (!IsOperand(in, plan.left) && !IsOperand(in, plan.right)) return 0;
-  Value a = IfVariableReplaceIt(in, plan.left);
-  Value b = IfVariableReplaceIt(in, plan.right);
+  TokenRef left = LookUpToken(in, plan.left);
+  TokenRef right = LookUpToken(in, plan.right);
+  if (!IsOperand(left) && !IsOperand(right)) return 0;
+  Value a = ReadToken(in, left);
+  Value b = ReadToken(in, right);
   auto* x = std::get_if<std::int64_t>(&a);
   auto* y = std::get_if<std::int64_t>(&b);
   if (!x || !y) return 0;
@@ -101,6 +101,9 @@ void SpliceResult(std::string& line, const OperationPlan& plan, const char* digi
 }
 
 void RewriteArithmeticFrom(Interpreter& in, std::string& line, std::size_t first) {
+  // Most lines hold no operator character at all.
+  static constexpr ByteSet kOperatorBytes(kOperators);
+  if (kOperatorBytes.Span(line) == line.size()) return;
   for (std::size_t k = first; k < kOperators.size(); ++k) {
     std::size_t p = line.find(kOperators[k]);
     if (p != std::string::npos) Math(in, static_cast<std::int64_t>(p), line);

@@ -5,35 +5,11 @@
 
 namespace zarnith {
 
-NameSlot LookUpName(Stores& s, std::string_view name) {
+namespace {
+
+// A name without brackets, searched in the fixed order of the stores.
+NameSlot LookUpPlain(Stores& s, const HashedName& name) {
   NameSlot slot;
-  // Most tokens found nowhere are literals: while no name in the stores is
-  // written like one, a literal needs no search.
-  if (name.find('[') == std::string_view::npos && GetType(name) != type::kUnknown &&
-      !LiteralNamesExist(s)) {
-    return slot;
-  }
-  if (std::size_t bracket = name.find('['); bracket != std::string_view::npos) {
-    // An element reference is typed by its element type; the index is not
-    // looked at until the element is read.
-    std::string_view base = name.substr(0, bracket);
-    StringArray* strings = FindIn(s.stringArrays, base);
-    IntArray* ints = strings ? nullptr : FindIn(s.intArrays, base);
-    if (strings || ints) {
-      slot.varType = strings ? type::kString : type::kInt;
-      slot.kind = strings ? NameKind::kStringItem : NameKind::kIntItem;
-      // The reserved name is never an array: reading returned[0] goes the
-      // checked way and finds no array there.
-      if (base != kReturnedName) {
-        // The base alone decides which array is read; as a bare name it is
-        // searched in the usual order (an int variable of that name wins).
-        NameSlot array = LookUpName(s, base);
-        slot.intArray = array.intArray;
-        slot.stringArray = array.stringArray;
-      }
-      return slot;
-    }
-  }
   if ((slot.intVar = FindIn(s.intVars, name))) {
     slot.varType = type::kInt;
     slot.kind = NameKind::kInt;
@@ -50,10 +26,65 @@ NameSlot LookUpName(Stores& s, std::string_view name) {
   return slot;
 }
 
+}  // namespace
+
+NameSlot LookUpName(Stores& s, std::string_view name) {
+  std::size_t bracket = FindChar(name, '[');
+  if (bracket == std::string_view::npos) {
+    // While no name in the stores is written like a literal, a token written
+    // like one is found nowhere: most tokens that are no names need no search.
+    if (!s.literalNames && LooksLikeLiteral(name)) return {};
+    return LookUpPlain(s, HashedName(name));
+  }
+  // An element reference is typed by its element type; the index is not
+  // looked at until the element is read.
+  NameSlot slot;
+  HashedName base(name.substr(0, bracket));
+  StringArray* strings = FindIn(s.stringArrays, base);
+  IntArray* ints = strings ? nullptr : FindIn(s.intArrays, base);
+  if (strings || ints) {
+    slot.varType = strings ? type::kString : type::kInt;
+    slot.kind = strings ? NameKind::kStringItem : NameKind::kIntItem;
+    // The reserved name is never an array: reading returned[0] goes the
+    // checked way and finds no array there.
+    if (base.text != kReturnedName) {
+      // The base alone decides which array is read; as a bare name it is
+      // searched in the usual order (an int variable of that name wins).
+      NameSlot array = LookUpPlain(s, base);
+      slot.intArray = array.intArray;
+      slot.stringArray = array.stringArray;
+    }
+    return slot;
+  }
+  return LookUpPlain(s, HashedName(name));
+}
+
 std::string_view GetType(std::string_view token) {
   if (token.size() >= 2 && token.front() == '"' && token.back() == '"') return type::kString;
   if (ParseIntLiteral(token)) return type::kInt;
   return type::kUnknown;
+}
+
+TokenRef LookUpToken(Interpreter& in, std::string_view token) {
+  TokenRef t;
+  t.token = token;
+  t.returned = token == kReturnedName;
+  if (t.returned) {
+    t.type = in.lastReturned.varType;
+    t.variable = t.type != type::kUnknown;
+  } else {
+    t.slot = LookUpName(in.stores, token);
+    t.type = t.slot.varType;
+    t.variable = t.slot.kind != NameKind::kNone;
+  }
+  if (t.variable) return t;
+  if (token.size() >= 2 && token.front() == '"' && token.back() == '"') {
+    t.type = type::kString;
+  } else if (std::optional<std::int64_t> number = ParseIntLiteral(token)) {
+    t.type = type::kInt;
+    t.number = *number;
+  }
+  return t;
 }
 
 std::string_view GetTypeOfVar(Interpreter& in, std::string_view name) {
@@ -66,8 +97,7 @@ bool CheckOnVariable(Interpreter& in, std::string_view name) {
 }
 
 std::string_view GetTypeEx(Interpreter& in, std::string_view token) {
-  std::string_view varType = GetTypeOfVar(in, token);
-  return varType != type::kUnknown ? varType : GetType(token);
+  return LookUpToken(in, token).type;
 }
 
 std::string_view GetGoType(const Value& value) {

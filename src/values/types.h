@@ -30,6 +30,18 @@ struct NameSlot {
 // read or write.
 NameSlot LookUpName(Stores& stores, std::string_view name);
 
+// A token looked up once: its type as GetTypeEx gives it and where its value
+// lies, so that a statement types and then reads it with one search.
+struct TokenRef {
+  std::string_view token;
+  std::string_view type = type::kUnknown;  // as GetTypeEx gives it
+  bool returned = false;                   // the reserved name
+  bool variable = false;                   // as CheckOnVariable says
+  NameSlot slot;                           // where a variable or element is
+  std::int64_t number = 0;                 // an int literal's value
+};
+TokenRef LookUpToken(Interpreter& in, std::string_view token);
+
 // "string" for a double-quoted token, "int" for a decimal integer literal,
 // otherwise "unknown". Never looks at the stores.
 std::string_view GetType(std::string_view token);

@@ -95,17 +95,39 @@ inline constexpr std::string_view kUnknown = "unknown";
 // The reserved name under which scripts read the last returned value.
 inline constexpr std::string_view kReturnedName = "returned";
 
-// Transparent hashing so that a string_view key looks a name up without
-// allocating a std::string.
+// A name's hash: FNV-1a, cheap for the short names scripts use.
+inline std::size_t HashName(std::string_view name) noexcept {
+  std::uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : name) h = (h ^ c) * 1099511628211ull;
+  return static_cast<std::size_t>(h);
+}
+
+// A name with its hash worked out once, for searching all four stores.
+struct HashedName {
+  explicit HashedName(std::string_view name) : text(name), hash(HashName(name)) {}
+  std::string_view text;
+  std::size_t hash;
+};
+
+// Transparent hashing and comparison, so that a string_view or a HashedName
+// looks a name up without allocating a std::string.
 struct NameHash {
   using is_transparent = void;
-  std::size_t operator()(std::string_view s) const noexcept {
-    return std::hash<std::string_view>{}(s);
+  std::size_t operator()(std::string_view s) const noexcept { return HashName(s); }
+  std::size_t operator()(const HashedName& n) const noexcept { return n.hash; }
+};
+struct NameEqual {
+  using is_transparent = void;
+  static std::string_view Text(std::string_view s) { return s; }
+  static std::string_view Text(const HashedName& n) { return n.text; }
+  template <typename A, typename B>
+  bool operator()(const A& a, const B& b) const {
+    return Text(a) == Text(b);
   }
 };
 
 template <typename T>
-using NameMap = std::unordered_map<std::string, T, NameHash, std::equal_to<>>;
+using NameMap = std::unordered_map<std::string, T, NameHash, NameEqual>;
 
 // Arrays are shared between the names bound to them: assigning one array to
 // another name makes both see the same elements.
@@ -115,6 +137,10 @@ using StringArray = std::shared_ptr<std::vector<std::string>>;
 // Written like a literal, sign and digits whatever their range, or a quoted
 // text: a variable of such a name shadows that literal wherever it is written.
 inline bool LooksLikeLiteral(std::string_view name) {
+  if (name.empty()) return false;
+  // Most names start with a letter.
+  char first = name[0];
+  if (first != '"' && first != '+' && first != '-' && (first < '0' || first > '9')) return false;
   if (name.size() >= 2 && name.front() == '"' && name.back() == '"') return true;
   if (!name.empty() && (name[0] == '+' || name[0] == '-')) name.remove_prefix(1);
   if (name.empty()) return false;
@@ -155,8 +181,8 @@ struct variable {
 };
 using returnedType = variable;
 
-template <typename Map>
-auto* FindIn(Map& map, std::string_view name) {
+template <typename Map, typename Name>
+auto* FindIn(Map& map, const Name& name) {
   auto it = map.find(name);
   return it == map.end() ? nullptr : &it->second;
 }
