@@ -41,19 +41,19 @@ void PrepareLine(std::string_view raw, std::string& prepared) {
   }
 }
 
-void RouteText(Interpreter& in, std::string_view text) {
-  LineShape shape = ClassifyLine(text, in.pieces, in.words);
-  if (in.host.tracer) in.host.tracer->Routed(text, LineFormName(shape.form), in.pieces[0]);
-  RunLine(in, shape, in.pieces, in.words);
+void ClassifyAndRun(Interpreter& in, std::string_view text) {
+  LineCut cut = ClassifyLine(text, in.pieces, in.words);
+  if (in.host.tracer) in.host.tracer->Routed(text, LineFormName(cut.form), in.pieces[0]);
+  RunForm(in, cut, in.pieces, in.words);
 }
 
 namespace {
 
-[[gnu::noinline]] void RouteReference(Interpreter& in, std::string_view raw) {
+[[gnu::noinline]] void RunReferencePath(Interpreter& in, std::string_view raw) {
   if (SkippedByGate(in, raw)) return;
   PrepareLine(raw, in.line);
   RewriteArithmetic(in, in.line);
-  RouteText(in, in.line);
+  ClassifyAndRun(in, in.line);
 }
 
 // Empty lines and comments do nothing at all.
@@ -61,16 +61,16 @@ bool Blank(std::string_view raw) {
   return raw.empty() || raw[0] == '#' || (raw.size() == 1 && raw[0] == '\n');
 }
 
-void RouteLine(Interpreter& in, std::string_view raw) {
-  if (!Blank(raw)) RouteReference(in, raw);
+void RunUnplannedLine(Interpreter& in, std::string_view raw) {
+  if (!Blank(raw)) RunReferencePath(in, raw);
 }
 
-void RouteScriptLine(Interpreter& in, std::string_view raw) {
+void RunScriptLine(Interpreter& in, std::string_view raw) {
   if (Blank(raw)) return;
   if (Plan* plan = PlanForLine(in, static_cast<std::size_t>(in.lineIndex))) {
     return RunPlan(in, *plan);
   }
-  RouteReference(in, raw);
+  RunReferencePath(in, raw);
 }
 
 // The one place where running out of memory is caught: the statement that
@@ -89,11 +89,11 @@ void CatchingOutOfMemory(Interpreter& in, std::string_view raw) {
 }  // namespace
 
 void HandleString(Interpreter& in, std::string_view raw) {
-  CatchingOutOfMemory<RouteLine>(in, raw);
+  CatchingOutOfMemory<RunUnplannedLine>(in, raw);
 }
 
 void HandleScriptLine(Interpreter& in, std::string_view raw) {
-  CatchingOutOfMemory<RouteScriptLine>(in, raw);
+  CatchingOutOfMemory<RunScriptLine>(in, raw);
 }
 
 }  // namespace zarnith

@@ -18,6 +18,6 @@ void HandleScriptLine(Interpreter& in, std::string_view line);
 void PrepareLine(std::string_view raw, std::string& prepared);
 
 // Cuts a prepared and rewritten text and runs the statement of its form.
-void RouteText(Interpreter& in, std::string_view text);
+void ClassifyAndRun(Interpreter& in, std::string_view text);
 
 }  // namespace zarnith

@@ -26,7 +26,7 @@ Operand MakeOperand(std::string_view token) {
 
 void LookUpAgain(Interpreter& in, Operand& o) {
   o.slot = LookUpName(in.stores, o.text);
-  o.shape = in.stores.Shape();
+  o.namesAt = in.stores.NameCount();
 }
 
 bool ReadShared(Interpreter& in, Operand& o, Text& text) {

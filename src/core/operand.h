@@ -28,18 +28,18 @@ struct Operand {
   bool literalIndex = false;                     // an element reference with an integer index
   std::int64_t index = 0;
 
-  // The lookup of `text` in the stores, true while their shape is `shape`.
-  std::size_t shape = SIZE_MAX;
+  // The lookup of `text` in the stores, true while the stores hold `namesAt` names.
+  std::size_t namesAt = SIZE_MAX;
   NameSlot slot;
 };
 
 Operand MakeOperand(std::string_view token);
 
 // Where the operand's name designates now, looked up again only when the
-// stores have changed shape since the last time.
+// stores have gained a name since the last time.
 void LookUpAgain(Interpreter& in, Operand& o);
 inline const NameSlot& SlotOf(Interpreter& in, Operand& o) {
-  if (o.shape != in.stores.Shape()) LookUpAgain(in, o);
+  if (o.namesAt != in.stores.NameCount()) LookUpAgain(in, o);
   return o.slot;
 }
 

@@ -1,6 +1,6 @@
 // A line plan: everything a script line's text alone decides, worked out once
 // when the line runs for the second time, and the dedicated step for the
-// shapes that loops are made of. Private to the statement interpreter; see
+// line patterns that loops are made of. Private to the statement interpreter; see
 // docs/internals.md for the whole path of a line.
 #pragma once
 
@@ -47,7 +47,7 @@ struct Plan {
 
   // The views of `text` and its form, as the classifier gives them.
   std::vector<std::string_view> pieces, words;
-  LineShape shape;
+  LineCut cut;
 
   // A class call: the argument list with the command name as element 0, and
   // where the class was found in the registry.

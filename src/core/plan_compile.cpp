@@ -51,7 +51,7 @@ bool PlanValueOperation(Plan& p, std::string_view value) {
 }
 
 void ChooseAssignment(Plan& p) {
-  std::string_view target = p.shape.three.first, value = p.shape.three.rest;
+  std::string_view target = p.cut.three.first, value = p.cut.three.rest;
   bool plain = PlainTarget(target);
   if (!plain && !ItemTarget(target)) return;
   if (p.rewritable) {
@@ -122,12 +122,12 @@ std::unique_ptr<Plan> CompilePlan(Interpreter& in, std::string_view raw) {
     p.operations[k] = PlanOperation(p.text, at);
     p.rewritable = p.rewritable || p.operations[k].candidate;
   }
-  p.shape = ClassifyLine(p.text, p.pieces, p.words);
-  if (p.shape.form == LineForm::kClassCall) PlanClassCall(in, p);
-  if (p.shape.form == LineForm::kAssign) ChooseAssignment(p);
+  p.cut = ClassifyLine(p.text, p.pieces, p.words);
+  if (p.cut.form == LineForm::kClassCall) PlanClassCall(in, p);
+  if (p.cut.form == LineForm::kAssign) ChooseAssignment(p);
   if (p.rewritable) return plan;
-  if (p.shape.form == LineForm::kBlock) ChooseBlockStep(p);
-  if (p.shape.form == LineForm::kStatement) ChooseStatement(p);
+  if (p.cut.form == LineForm::kBlock) ChooseBlockStep(p);
+  if (p.cut.form == LineForm::kStatement) ChooseStatement(p);
   return plan;
 }
 

@@ -143,9 +143,9 @@ void CallPlannedClass(Interpreter& in, Plan& p) {
 // it; unchanged, it runs with the planned views, and changed, it is cut and
 // routed afresh.
 [[gnu::noinline]] void RunGeneral(Interpreter& in, Plan& p) {
-  if (p.rewritable && Rewrite(in, p)) return RouteText(in, in.line);
-  if (p.shape.form == LineForm::kClassCall) return CallPlannedClass(in, p);
-  RunLine(in, p.shape, p.pieces, p.words);
+  if (p.rewritable && Rewrite(in, p)) return ClassifyAndRun(in, in.line);
+  if (p.cut.form == LineForm::kClassCall) return CallPlannedClass(in, p);
+  RunForm(in, p.cut, p.pieces, p.words);
 }
 
 }  // namespace

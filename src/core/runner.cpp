@@ -117,7 +117,7 @@ void KorvaneShell(Interpreter& in) {
     auto readEdited = in.host.readShellLine;
     if (!readEdited) in.host.out.Write(msg::kPrompt);
     in.host.out.Flush();
-    LineReader::Result r = readEdited ? readEdited(in, line) : in.host.in.ReadLine(line);
+    LineReader::Result r = readEdited ? readEdited(in, line) : in.host.input.ReadLine(line);
     if (r == LineReader::Result::kEnd) {
       // End of input ends the shell the way exit does, on a fresh line.
       in.host.out.Put('\n');

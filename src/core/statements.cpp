@@ -97,7 +97,7 @@ void TypeofStatement(Interpreter& in, Pieces p) {
 void ReadlineStatement(Interpreter& in, Pieces) {
   in.host.out.Flush();
   std::string line;
-  LineReader::Result r = in.host.in.ReadLine(line);
+  LineReader::Result r = in.host.input.ReadLine(line);
   if (r == LineReader::Result::kTooLong) PrintError(in, msg::kLineTooLong);
   if (r != LineReader::Result::kLine) line.clear();
   std::string_view bare = StringToText(line);

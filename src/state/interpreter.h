@@ -45,7 +45,7 @@ class LineTracer {
 // calls that the classes make.
 struct Host {
   Output out;
-  LineReader in;
+  LineReader input;
   // Real sleeping by default; tests and fuzzers replace it.
   std::function<void(std::int64_t ms)> sleep;
   // The real system by default; tests and fuzzers install fakes.

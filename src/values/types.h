@@ -13,7 +13,7 @@ namespace zarnith {
 // it and the one store entry that holds it (the others are null). For an
 // element reference the type is the element's and the entry is the array's.
 // Entries never move and are never removed, so the pointers stay valid; what
-// they designate can only change when Stores::Shape() changes.
+// they designate can only change when Stores::NameCount() changes.
 enum class NameKind : std::uint8_t { kNone, kInt, kString, kIntArray, kStringArray, kIntItem, kStringItem };
 
 struct NameSlot {

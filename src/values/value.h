@@ -157,11 +157,11 @@ struct Stores {
   // typing a literal needs no search.
   bool literalNames = false;
 
-  // The shape version: names are only ever added, never removed, so the total
-  // count changes exactly when a name is gained by a store (also when a name
-  // already in one store is added to another). A lookup remembered at one
-  // shape stays true while the shape is the same.
-  std::size_t Shape() const {
+  // Names are only ever added, never removed, so the total count changes
+  // exactly when a name is gained by a store (also when a name already in one
+  // store is added to another). A lookup remembered at one count stays true
+  // while the count is the same.
+  std::size_t NameCount() const {
     return intVars.size() + stringVars.size() + intArrays.size() + stringArrays.size();
   }
 

@@ -15,7 +15,7 @@ FakeSystemScope::~FakeSystemScope() { CloseFakeSystem(); }
 FuzzInterpreter::FuzzInterpreter(std::string_view input) {
   InstallFakeSystem(in.host);
   in.host.out.CaptureTo(&out);
-  in.host.in.FeedText(input);
+  in.host.input.FeedText(input);
   in.host.sleep = [](std::int64_t) {};
   in.host.stepLimit = kStepLimit;
   LoadBuiltinClasses(in);

@@ -181,7 +181,7 @@ TEST(Output, FlushedBeforeBlocking) {
   std::string atSleep, atReadline, afterPrint;
   {
     Interpreter in;
-    in.host.in.FeedText("input\n");
+    in.host.input.FeedText("input\n");
     in.host.sleep = [&](std::int64_t) { atSleep = Pending(fds[0]); };
     HandleString(in, "printc, \"before sleep\"");
     HandleString(in, "sleep, 10");

@@ -32,7 +32,7 @@ struct TestInterpreter {
 
   explicit TestInterpreter(std::string_view input = {}) {
     in.host.out.CaptureTo(&out);
-    in.host.in.FeedText(input);
+    in.host.input.FeedText(input);
     in.host.sleep = [this](std::int64_t ms) { slept += ms; };
     LoadBuiltinClasses(in);
   }

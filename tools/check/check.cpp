@@ -145,7 +145,7 @@ class Checker {
     for (std::string_view raw : lines_) {
       if (IsCommentOrEmpty(raw)) continue;
       PrepareLine(raw, prepared_);
-      LineShape shape = ClassifyLine(prepared_, pieces_, words_);
+      LineCut shape = ClassifyLine(prepared_, pieces_, words_);
       if (shape.form == LineForm::kArray) {
         arrays_.insert(std::string(BeforeBracket(shape.three.rest)));
       } else if (shape.form == LineForm::kAssign && arrays_.contains(std::string(shape.three.rest))) {
@@ -177,7 +177,7 @@ class Checker {
     std::string_view rawWord = FirstWord(raw);
     if (IsBlockKeyword(rawWord)) facts_[i].blockWord = rawWord;
     CheckQuotedArithmetic(i);
-    LineShape shape = ClassifyLine(prepared_, pieces_, words_);
+    LineCut shape = ClassifyLine(prepared_, pieces_, words_);
     switch (shape.form) {
       case LineForm::kClassCall: CheckClassCall(i); break;
       case LineForm::kAssign: CheckAssignment(i, shape.three); break;

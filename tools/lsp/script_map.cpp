@@ -56,7 +56,7 @@ class Mapper {
     std::string_view firstWord = raw.substr(0, raw.find(' '));
     if (IsBlockKeyword(firstWord)) m.blockWord = firstWord;
     PrepareLine(raw, prepared_);
-    LineShape shape = ClassifyLine(prepared_, pieces_, words_);
+    LineCut shape = ClassifyLine(prepared_, pieces_, words_);
     m.form = shape.form;
     std::string_view name;
     switch (shape.form) {
