@@ -14,7 +14,7 @@
 
 #include "state/io.h"
 #include "state/sys_table.h"
-#include "values/value.h"
+#include "state/value.h"
 
 namespace zarnith {
 

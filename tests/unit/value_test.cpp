@@ -1,4 +1,4 @@
-#include "values/value.h"
+#include "state/value.h"
 
 #include <gtest/gtest.h>
 
