@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/split.h"
 #include "core/statements.h"
 #include "state/interpreter.h"
+#include "values/split.h"
 
 namespace zarnith {
 

@@ -14,10 +14,10 @@
 
 #include "core/line.h"
 #include "core/plan_table.h"
-#include "core/split.h"
 #include "state/interrupt.h"
 #include "values/messages.h"
 #include "values/report.h"
+#include "values/split.h"
 #include "values/text.h"
 
 namespace zarnith {

@@ -6,10 +6,10 @@
 #include <optional>
 
 #include "classes/registry.h"
-#include "core/split.h"
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/resolve.h"
+#include "values/split.h"
 #include "values/text.h"
 #include "values/types.h"
 

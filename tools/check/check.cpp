@@ -11,12 +11,12 @@
 #include "classes/registry.h"
 #include "core/classify.h"
 #include "core/line.h"
-#include "core/split.h"
 #include "core/statements.h"
 #include "state/interpreter.h"
 #include "values/conditions.h"
 #include "values/math.h"
 #include "values/resolve.h"
+#include "values/split.h"
 #include "values/text.h"
 #include "values/types.h"
 

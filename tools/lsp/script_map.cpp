@@ -5,10 +5,10 @@
 #include "check/check.h"
 #include "classes/registry.h"
 #include "core/line.h"
-#include "core/split.h"
 #include "state/interpreter.h"
 #include "values/conditions.h"
 #include "values/math.h"
+#include "values/split.h"
 
 namespace zarnith::lsp {
 

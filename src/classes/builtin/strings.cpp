@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "classes/args.h"
-#include "core/split.h"
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/resolve.h"
+#include "values/split.h"
 #include "values/text.h"
 #include "values/types.h"
 

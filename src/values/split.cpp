@@ -1,5 +1,5 @@
 // Splitting a script into lines and a prepared line into pieces and words.
-#include "core/split.h"
+#include "values/split.h"
 
 #include <algorithm>
 #include <string>
