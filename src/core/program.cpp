@@ -6,6 +6,7 @@
 #include <string>
 
 #include "classes/registry.h"
+#include "core/builtin_classes.h"
 #include "core/program.h"
 #include "core/runner.h"
 #include "core/terminal.h"

@@ -1,7 +1,7 @@
 // The fuzzing interpreter: every class is the real one, over the fake system.
 #include "fuzz_host.h"
 
-#include "classes/registry.h"
+#include "core/builtin_classes.h"
 #include "fake_system.h"
 
 namespace zarnith::fuzz {

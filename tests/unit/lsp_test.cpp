@@ -3,6 +3,7 @@
 #include <string>
 
 #include "classes/registry.h"
+#include "core/builtin_classes.h"
 #include "lsp/help_texts.h"
 #include "lsp/jump_shift.h"
 #include "lsp/text_position.h"

@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "classes/registry.h"
-#include "state/interpreter.h"
+#include "core/builtin_classes.h"
 #include "core/line.h"
 #include "core/runner.h"
+#include "state/interpreter.h"
 
 namespace zarnith::testing {
 

@@ -3,6 +3,7 @@
 // checks need; the if chains and the reachability of lines are followed in the
 // order of the lines, as the script runs them when no jump intervenes.
 #include "check/check.h"
+#include "core/builtin_classes.h"
 
 #include <algorithm>
 #include <optional>

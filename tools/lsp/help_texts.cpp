@@ -1,3 +1,4 @@
+#include "core/builtin_classes.h"
 #include "lsp/help_texts.h"
 
 #include <string>
