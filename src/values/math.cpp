@@ -34,7 +34,6 @@ std::optional<std::int64_t> Compute(Interpreter& in, char op, std::int64_t a, st
 
 OperationPlan PlanOperation(std::string_view line, std::size_t p) {
   OperationPlan plan;
-  plan.present = true;
   if (p == 0 || p + 1 >= line.size()) return plan;
   const char op = line[p];
   // A space on either side means no operation; "[" before a "-" is the sign

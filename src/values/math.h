@@ -17,7 +17,6 @@ inline constexpr std::string_view kOperators = "+-*/";
 // The operation at one operator character of a line, as far as the text alone
 // decides it; the operands' values are read when it is evaluated.
 struct OperationPlan {
-  bool present = false;          // the character occurs in the text
   bool candidate = false;        // no space beside it and the line is not cut at its edge
   std::string_view left, right;  // operand words, quotes stripped
   std::size_t patternAt = std::string::npos;  // first "left op right" in the text
