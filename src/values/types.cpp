@@ -29,7 +29,8 @@ NameSlot LookUpPlain(Stores& s, const HashedName& name) {
 }  // namespace
 
 NameSlot LookUpName(Stores& s, std::string_view name) {
-  std::size_t bracket = FindChar(name, '[');
+  // (memchr: a token may be a long quoted text.)
+  std::size_t bracket = name.find('[');
   if (bracket == std::string_view::npos) {
     // While no name in the stores is written like a literal, a token written
     // like one is found nowhere: most tokens that are no names need no search.
