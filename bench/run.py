@@ -14,14 +14,19 @@ one group of bars per workload (results.svg, with matplotlib), beside this
 file unless --out says where.
 
 Usage: run.py ZARNITH [--rounds N] [--only NAME,...] [--callgrind] [--out DIR]
+              [--debugged ZARNITH_DAP]
   --callgrind  instead of timing, counts the instructions of each Zarnith
                script under valgrind (stable on a noisy machine); compare the
                counts before and after a change.
+  --debugged   also runs the count workload under zarnith-dap, launched as
+               an editor launches it with no breakpoints (its history on),
+               and shows that run against the plain one (the debugged row).
 """
 import argparse
 import contextlib
 import hashlib
 import io
+import json
 import os
 import shutil
 import statistics
@@ -193,6 +198,72 @@ def run_once(argv, cwd):
         return elapsed, out.read().decode("utf-8", "replace"), status
 
 
+def dap_message(proc, buffer):
+    """The next framed message from the adapter: (message, rest of buffer)."""
+    while b"\r\n\r\n" not in buffer or len(buffer.partition(b"\r\n\r\n")[2]) < \
+            int(buffer.partition(b"\r\n\r\n")[0].split(b":")[1]):
+        chunk = os.read(proc.stdout.fileno(), 65536)
+        if not chunk:
+            raise WrongOutput("zarnith-dap ended early")
+        buffer += chunk
+    head, _, rest = buffer.partition(b"\r\n\r\n")
+    length = int(head.split(b":")[1])
+    return json.loads(rest[:length]), rest[length:]
+
+
+def run_debugged(adapter, script, cwd):
+    """Launches the script under zarnith-dap and waits for its exit:
+    (seconds, output, status), timed from the launch to the exit."""
+    proc = subprocess.Popen([adapter], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, cwd=cwd)
+    seq = [0]
+
+    def send(command, arguments):
+        seq[0] += 1
+        body = json.dumps({"seq": seq[0], "type": "request", "command": command,
+                           "arguments": arguments}).encode()
+        proc.stdin.write(b"Content-Length: %d\r\n\r\n" % len(body) + body)
+        proc.stdin.flush()
+
+    send("initialize", {"adapterID": "zarnith"})
+    start = time.perf_counter()
+    send("launch", {"program": script, "cwd": cwd})
+    send("configurationDone", {})
+    buffer, output, status = b"", "", None
+    while status is None:
+        message, buffer = dap_message(proc, buffer)
+        if message.get("event") == "output" and message["body"]["category"] == "stdout":
+            output += message["body"]["output"]
+        elif message.get("event") == "exited":
+            status = message["body"]["exitCode"]
+        elif message.get("type") == "response" and not message["success"]:
+            raise WrongOutput("zarnith-dap refused %s: %s" % (message["command"], message["message"]))
+    elapsed = time.perf_counter() - start
+    send("disconnect", {})
+    proc.stdin.close()
+    proc.wait()
+    proc.stdout.close()
+    return elapsed, output, status
+
+
+DEBUGGED_WORKLOAD = "count"
+DEBUGGED_TARGET = 3.0
+
+
+def time_debugged(adapter, zarnith, rounds, scratch):
+    """Median seconds of the count workload run plainly and under zarnith-dap."""
+    script = os.path.join(program_folder(DEBUGGED_WORKLOAD, scratch), "main.zn")
+    workload = next(w for w in WORKLOADS if w[0] == DEBUGGED_WORKLOAD)
+    plain, debugged = [], []
+    for _ in range(rounds):
+        plain.append(sample([zarnith, script], scratch, 1, workload[4], "count/zarnith"))
+        elapsed, output, status = run_debugged(adapter, script, scratch)
+        if status != 0 or output != workload[4]:
+            raise WrongOutput("count under zarnith-dap gave wrong output (status %s): %r" % (status, output))
+        debugged.append(elapsed)
+    return statistics.median(plain), statistics.median(debugged)
+
+
 def sample(argv, cwd, repeat, expected, label):
     total = 0.0
     for _ in range(repeat):
@@ -233,7 +304,7 @@ def time_workload(workload, zarnith, rounds, c_dir, scratch):
     return {p: statistics.median(t) for p, t in times.items()}, rss
 
 
-def print_table(results):
+def print_table(results, debugged=None):
     print("%-28s %-8s %10s %10s %8s %8s  %s" %
           ("workload", "peer", "zarnith ms", "peer ms", "ratio", "target", "met"))
     for workload in WORKLOADS:
@@ -248,6 +319,12 @@ def print_table(results):
                 title if i == 0 else "", peer, medians["zarnith"] * 1000, medians[peer] * 1000,
                 ratio, "%.2f" % goal if goal else "-",
                 ("yes" if ratio <= goal else "NO") if goal else ""))
+    if debugged:
+        plain, under = debugged
+        ratio = under / plain
+        print("%-28s %-8s %10.1f %10.1f %8.2f %8.2f  %s" % (
+            "count debugged (zarnith-dap)", "zarnith", under * 1000, plain * 1000, ratio,
+            DEBUGGED_TARGET, "yes" if ratio <= DEBUGGED_TARGET else "NO"))
     for name, limit in MEMORY_LIMITS:
         if name in results:
             kib = results[name][1]
@@ -306,6 +383,23 @@ def callgrind(workloads_run, zarnith, scratch):
         sys.stdout.flush()
 
 
+def callgrind_debugged(adapter, scratch):
+    """The instructions of the count workload under zarnith-dap (the adapter
+    started through valgrind), beside the plain count above."""
+    out = os.path.join(scratch, "callgrind-dap.out")
+    wrapper = os.path.join(scratch, "dap-under-valgrind")
+    with open(wrapper, "w") as f:
+        f.write("#!/bin/sh\nexec valgrind --tool=callgrind --callgrind-out-file=%s %s \"$@\" 2>/dev/null\n"
+                % (out, adapter))
+    os.chmod(wrapper, 0o755)
+    script = os.path.join(program_folder(DEBUGGED_WORKLOAD, scratch), "main.zn")
+    run_debugged(wrapper, script, scratch)
+    with open(out) as f:
+        total = next(l for l in f if l.startswith("summary:") or l.startswith("totals:"))
+    print("%-10s %15s instructions (under zarnith-dap)" % (DEBUGGED_WORKLOAD,
+                                                          "{:,}".format(int(total.split()[1]))))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -314,6 +408,8 @@ def main():
     parser.add_argument("--only", default="")
     parser.add_argument("--callgrind", action="store_true")
     parser.add_argument("--out", default=HERE, help="where results.txt and results.svg go")
+    parser.add_argument("--debugged", metavar="ZARNITH_DAP",
+                        help="also time the count workload under this zarnith-dap")
     args = parser.parse_args()
     zarnith = os.path.abspath(args.zarnith)
     out_dir = os.path.abspath(args.out)
@@ -322,8 +418,11 @@ def main():
     with tempfile.TemporaryDirectory(prefix="zn-bench-") as scratch:
         os.chdir(scratch)
         if args.callgrind:
-            return callgrind([w for w in workloads_run if w[0] not in ("execute", "startup")], zarnith,
-                             scratch)
+            callgrind([w for w in workloads_run if w[0] not in ("execute", "startup")], zarnith,
+                      scratch)
+            if args.debugged:
+                callgrind_debugged(os.path.abspath(args.debugged), scratch)
+            return 0
         c_dir = os.path.join(scratch, "bin")
         os.mkdir(c_dir)
         results, failures = {}, []
@@ -333,9 +432,16 @@ def main():
             except WrongOutput as e:
                 failures.append(str(e))
             print("measured %s" % workload[0], file=sys.stderr)
+        debugged = None
+        if args.debugged and (not only or DEBUGGED_WORKLOAD in only):
+            try:
+                debugged = time_debugged(os.path.abspath(args.debugged), zarnith, args.rounds, scratch)
+            except WrongOutput as e:
+                failures.append(str(e))
+            print("measured count under zarnith-dap", file=sys.stderr)
         report = io.StringIO()
         with contextlib.redirect_stdout(report):
-            print_table(results)
+            print_table(results, debugged)
             for failure in failures:
                 print("FAILED: " + failure)
         sys.stdout.write(report.getvalue())

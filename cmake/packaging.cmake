@@ -28,17 +28,18 @@ string(REPLACE "\n" "\n " ZARNITH_LICENSE_TERMS "${ZARNITH_LICENSE_TERMS}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/copyright.in ${ZARNITH_DEBIAN_DIR}/copyright @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in ${ZARNITH_DEBIAN_DIR}/changelog @ONLY)
 
-foreach(page zarnith zarnith-check zarnith-trace zarnith-lsp)
+foreach(page zarnith zarnith-check zarnith-trace zarnith-lsp zarnith-dap)
   zarnith_gzip(${PROJECT_SOURCE_DIR}/docs/${page}.1 ${ZARNITH_DEBIAN_DIR}/${page}.1.gz)
 endforeach()
 zarnith_gzip(${ZARNITH_DEBIAN_DIR}/changelog ${ZARNITH_DEBIAN_DIR}/changelog.gz)
 add_custom_target(zarnith_compressed_docs ALL
                   DEPENDS ${ZARNITH_DEBIAN_DIR}/zarnith.1.gz ${ZARNITH_DEBIAN_DIR}/zarnith-check.1.gz
                           ${ZARNITH_DEBIAN_DIR}/zarnith-trace.1.gz ${ZARNITH_DEBIAN_DIR}/zarnith-lsp.1.gz
-                          ${ZARNITH_DEBIAN_DIR}/changelog.gz)
+                          ${ZARNITH_DEBIAN_DIR}/zarnith-dap.1.gz ${ZARNITH_DEBIAN_DIR}/changelog.gz)
 
 install(FILES ${ZARNITH_DEBIAN_DIR}/zarnith.1.gz ${ZARNITH_DEBIAN_DIR}/zarnith-check.1.gz
               ${ZARNITH_DEBIAN_DIR}/zarnith-trace.1.gz ${ZARNITH_DEBIAN_DIR}/zarnith-lsp.1.gz
+              ${ZARNITH_DEBIAN_DIR}/zarnith-dap.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT zarnith)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/language.md ${PROJECT_SOURCE_DIR}/README.md
@@ -73,7 +74,8 @@ set(CPACK_DEBIAN_ZARNITH_DESCRIPTION "interpreter of the Zarnith scripting langu
 Zarnith is a small line-oriented scripting language with typed variables and
 arrays, integer arithmetic, conditional blocks, jumps, and classes for files,
 strings, processes, digests and sound. The package holds the interpreter, its
-man page, the language guide, examples and editor support for Vim and VS Code.
+checker, tracer, language server and debugger with their man pages, the
+language guide, examples and editor support for Vim and VS Code.
 Sound needs the package zarnith-audio.")
 set(CPACK_DEBIAN_ZARNITH_PACKAGE_SHLIBDEPS ON)
 # The crypto class opens libcrypto on first use, so shlibdeps cannot see it.

@@ -3,6 +3,7 @@
 
 Directives are comments in the script (a "#" in column 0 is a comment line):
   # CHECK: text    one expected standard-output line (text plus line feed)
+  # CHECKC: text   expected output without a line feed (as printc writes it)
   # STDIN: text    one line fed to standard input
   # ARGS: word     one command-line argument after the script path
   # EXIT: N        expected exit status (default 0)
@@ -10,13 +11,24 @@ Directives are comments in the script (a "#" in column 0 is a comment line):
   # AFTER: cmd     shell command run afterwards; its output is appended to the
                    actual output, so CHECK lines can follow file contents
   # ENV: K=V       environment variable for the run
-  # MODE: shell    (first line) the script is fed as standard input, no args
+  # MODE: shell    (first line) the script is typed at the shell: see below
   # LIMIT: as=N    the interpreter runs with at most N bytes of address space
                    (under AddressSanitizer, which needs terabytes of it: no
                    single allocation above N/4 bytes instead)
   # LIMIT: nofile=N  the interpreter runs with at most N open descriptors
 A sidecar NAME.out holds the exact expected bytes instead of CHECK lines.
 Each script runs in a fresh temporary directory.
+
+A shell session (# MODE: shell) is fed to the shell as standard input, with no
+arguments: every line but the directives is typed, plain comments included.
+The CHECK lines under a typed line are what the shell prints after that
+line's prompt; those above the first typed line, what it prints before its
+first prompt (the banner). A "# READ: text" line types text that a statement
+reads (readline): no prompt comes before it. At the end of input the shell
+prints one more prompt and a line feed, which the runner expects, unless the
+session ends by exit (# EXIT:): lines typed after the exit carry no CHECK
+lines, since nothing reads them. The CHECK lines under an "# AFTER:" line
+at the end are that command's output.
 """
 import os
 import resource
@@ -33,6 +45,65 @@ def directives(lines, name):
             value = line[len(prefix):]
             out.append(value[1:] if value.startswith(" ") else value)
     return out
+
+
+DIRECTIVES = ("CHECK", "CHECKC", "READ", "MODE", "SETUP", "AFTER", "ENV", "EXIT", "LIMIT",
+              "ARGS", "STDIN")
+
+
+def directive(line):
+    """The directive's name and value, or (None, line) for any other line."""
+    for name in DIRECTIVES:
+        prefix = "# " + name + ":"
+        if line.startswith(prefix):
+            value = line[len(prefix):]
+            return name, value[1:] if value.startswith(" ") else value
+    return None, line
+
+
+def expected_output(lines):
+    """What CHECK and CHECKC lines say a script prints, in their order."""
+    out = []
+    for line in lines:
+        name, value = directive(line)
+        if name == "CHECK":
+            out.append(value + "\n")
+        elif name == "CHECKC":
+            out.append(value)
+    return "".join(out)
+
+
+def shell_session(lines, ends_by_exit):
+    """A shell session's typed input, and the outputs it may print: one for
+    each point at which the session may have ended by exit, or the one output
+    of a session that reads to the end of its input."""
+    typed = []
+    before, blocks, after = [], [], []  # blocks: (prompted, lines under it)
+    current = before
+    for line in lines:
+        name, value = directive(line)
+        if name in ("CHECK", "CHECKC"):
+            current.append(line)
+        elif name is None or name == "READ":
+            typed.append(value)
+            blocks.append((name is None, []))
+            current = blocks[-1][1]
+        elif name == "AFTER":
+            current = after
+    prefix = expected_output(before)
+    outputs = []
+    for prompted, under in blocks:
+        prefix += ("> " if prompted else "") + expected_output(under)
+        outputs.append(prefix)
+    if not ends_by_exit:
+        return typed, [prefix + "> \n" + expected_output(after)]
+    # The session ended at some line; every line after it must expect nothing.
+    ends = [outputs[-1] if outputs else prefix]
+    for i in range(len(blocks) - 1, 0, -1):
+        if blocks[i][1]:
+            break
+        ends.append(outputs[i - 1])
+    return typed, [e + expected_output(after) for e in ends]
 
 
 def main():
@@ -69,16 +140,23 @@ def main():
             resource.setrlimit(rlimits[k], (v, v))
 
     sidecar = os.path.splitext(script)[0] + ".out"
+    typed = []
     if os.path.exists(sidecar):
         with open(sidecar, "rb") as f:
-            expected = f.read()
+            accepted = [f.read()]
+    elif shell:
+        typed, outputs = shell_session(lines, bool(exit_codes))
+        accepted = [enc(o) for o in outputs]
     else:
-        expected = b"".join(enc(l) + b"\n" for l in directives(lines, "CHECK"))
+        accepted = [enc(expected_output(lines))]
+    expected = accepted[0]
 
     with tempfile.TemporaryDirectory(prefix="zn-golden-") as tmp:
         for cmd in directives(lines, "SETUP"):
             subprocess.run(cmd, shell=True, cwd=tmp, env=env, check=True)
-        if shell:
+        if shell and typed:
+            cmd, stdin = [exe], b"".join(enc(l) + b"\n" for l in typed)
+        elif shell:
             cmd, stdin = [exe], data
         else:
             cmd = [exe, script] + args
@@ -91,6 +169,8 @@ def main():
                                      stdout=subprocess.PIPE).stdout
 
     ok = True
+    if actual in accepted:
+        expected = actual
     if actual != expected:
         ok = False
         sys.stdout.write("--- expected\n%r\n--- actual\n%r\n" % (expected, actual))

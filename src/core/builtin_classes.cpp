@@ -19,7 +19,7 @@ void LoadBuiltinClasses(Interpreter& in) {
       {"fs", false, true, FsClassHandler, FsClassLoader, FsCommands()},
       {"strings", false, true, StringsClassHandler, nullptr, StringsCommands()},
       {"os", false, true, OsClassHandler, nullptr, OsCommands()},
-      {"bass", false, false, BassClassHandler, BassOnClassLoading},
+      {"bass", false, false, BassClassHandler, BassOnClassLoading, BassCommands()},
   }};
   in.classes.assign(builtins.begin(), builtins.end());
 }

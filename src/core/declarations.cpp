@@ -1,8 +1,6 @@
 // Declarations and assignments: the only statements that create variables.
 #include "core/declarations.h"
 
-#include <unistd.h>
-
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/resolve.h"
@@ -14,18 +12,15 @@ namespace zarnith {
 namespace {
 
 // Refuses, before allocating, an array larger than the machine's memory.
-bool FitsInMemory(std::int64_t length, std::size_t elementSize) {
-  long pages = sysconf(_SC_PHYS_PAGES);
-  long pageSize = sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || pageSize <= 0) return true;
-  auto physical = static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(pageSize);
-  return static_cast<unsigned long long>(length) <= physical / elementSize;
+bool FitsInMemory(const SysCalls& sys, std::int64_t length, std::size_t elementSize) {
+  std::uint64_t physical = sys.physicalMemory();
+  return physical == 0 || static_cast<std::uint64_t>(length) <= physical / elementSize;
 }
 
 template <typename Element>
 bool MakeArray(Interpreter& in, NameMap<std::shared_ptr<std::vector<Element>>>& store,
                std::string_view name, std::int64_t length) {
-  if (!FitsInMemory(length, sizeof(Element))) return false;
+  if (!FitsInMemory(in.host.sys, length, sizeof(Element))) return false;
   // Filling the array touches every element: one that could fit but finds no
   // memory now is reported by HandleString as "out of memory", like every
   // other failed allocation, rather than getting the process killed.

@@ -94,12 +94,40 @@ void ParseFile(Interpreter& in, const char* path) {
   }
 }
 
+// One line under the debugger. False when the line was ending the program
+// and the debugger took the script back to an earlier line instead.
+[[gnu::noinline]] static bool DebugLine(Interpreter& in, std::string_view line) {
+  try {
+    HandleScriptLine(in, line);
+  } catch (const ProgramExit& e) {
+    if (!in.host.debugger->Ending(in, e.status)) throw;
+    return false;
+  }
+  return true;
+}
+
+// The executor's loop under a debugger, which may move lineIndex before each
+// line (a step back); a copy of the loop below, like the traced one.
+[[gnu::noinline]] static void RunDebugged(Interpreter& in, std::span<const std::string_view> lines) {
+  const auto count = static_cast<std::int64_t>(lines.size());
+  std::int64_t steps = 0;
+  in.lineIndex = 0;
+  while (in.lineIndex >= 0 && in.lineIndex < count) {
+    if (in.host.stepLimit > 0 && ++steps > in.host.stepLimit) return;
+    in.host.debugger->BeforeLine(in);
+    // A line run while the script was stopped may have jumped past the end.
+    if (in.lineIndex < 0 || in.lineIndex >= count) return;
+    if (DebugLine(in, lines[static_cast<std::size_t>(in.lineIndex)])) ++in.lineIndex;
+  }
+}
+
 void Execute(Interpreter& in, std::string_view text) {
   std::vector<std::string_view> lines;
   in.lineIndex = 0;
   if (!SplitLines(text, lines)) return PrintError(in, msg::kOutOfMemory);
   const auto count = static_cast<std::int64_t>(lines.size());
   ScriptPlans plans(in, lines);
+  if (in.host.debugger) return RunDebugged(in, lines);
   if (in.host.tracer) return RunTraced(in, lines);
   std::int64_t steps = 0;
   // jump may leave lineIndex at -1 (line 1 runs next); nothing lower is stored.

@@ -94,10 +94,30 @@ void TypeofStatement(Interpreter& in, Pieces p) {
   SetReturned(in, std::string(t));
 }
 
+// Tells the host while readline waits for standard input (Host::awaitInput).
+class InputWait {
+ public:
+  explicit InputWait(const Host& host) : notify_(host.awaitInput) {
+    if (notify_) notify_(true);
+  }
+  ~InputWait() {
+    if (notify_) notify_(false);
+  }
+  InputWait(const InputWait&) = delete;
+  InputWait& operator=(const InputWait&) = delete;
+
+ private:
+  void (*notify_)(bool);
+};
+
 void ReadlineStatement(Interpreter& in, Pieces) {
   in.host.out.Flush();
   std::string line;
-  LineReader::Result r = in.host.input.ReadLine(line);
+  LineReader::Result r;
+  {
+    InputWait wait(in.host);
+    r = in.host.input.ReadLine(line);
+  }
   if (r == LineReader::Result::kTooLong) PrintError(in, msg::kLineTooLong);
   if (r != LineReader::Result::kLine) line.clear();
   std::string_view bare = StringToText(line);
@@ -128,6 +148,12 @@ constexpr std::array<Keyword, 10> kKeywords{{
     {"readline", ReadlineStatement, 0, false},
 }};
 
+constexpr auto kKeywordNames = [] {
+  std::array<std::string_view, kKeywords.size()> names{};
+  for (std::size_t i = 0; i < kKeywords.size(); ++i) names[i] = kKeywords[i].name;
+  return names;
+}();
+
 const Keyword* FindKeyword(std::string_view keyword) {
   for (const Keyword& k : kKeywords) {
     if (k.name == keyword) return &k;
@@ -154,6 +180,8 @@ StatementFn FindStatement(std::string_view keyword) {
   const Keyword* k = FindKeyword(keyword);
   return k ? k->run : nullptr;
 }
+
+std::span<const std::string_view> StatementKeywords() { return kKeywordNames; }
 
 StatementRules FindStatementRules(std::string_view keyword) {
   const Keyword* k = FindKeyword(keyword);

@@ -16,6 +16,9 @@ using StatementFn = void (*)(Interpreter&, Pieces);
 // The statement whose keyword is exactly `keyword`, or null.
 StatementFn FindStatement(std::string_view keyword);
 
+// The keywords of the comma-form statements, in the order of the statement table.
+std::span<const std::string_view> StatementKeywords();
+
 // What a statement needs of its pieces, for tools that read scripts without
 // running them.
 struct StatementRules {

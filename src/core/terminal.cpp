@@ -4,50 +4,87 @@
 // only: the interpreter carries no state from one run to the next.
 #include "core/terminal.h"
 
-#include <dlfcn.h>
-#include <histedit.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstdint>
-#include <ctime>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 #include <string_view>
 
+#include "core/edit_library.h"
 #include "core/runner.h"
+#include "core/terminal_keys.h"
 #include "state/interrupt.h"
+#include "state/shared_library.h"
 #include "values/messages.h"
 
 namespace zarnith {
 
+EditLibrary gEdit;
+
 namespace {
 
-// The libedit functions the shell calls, looked up by name.
-struct EditLibrary {
-  EditLine* (*elInit)(const char*, FILE*, FILE*, FILE*) = nullptr;
-  int (*elSet)(EditLine*, int, ...) = nullptr;
-  const char* (*elGets)(EditLine*, int*) = nullptr;
-  History* (*historyInit)() = nullptr;
-  int (*history)(History*, HistEvent*, int, ...) = nullptr;
-  const LineInfo* (*elLine)(EditLine*) = nullptr;
-  int (*elCursor)(EditLine*, int) = nullptr;
-  void (*elDeletestr)(EditLine*, int) = nullptr;
-  void (*elResize)(EditLine*) = nullptr;
-  void (*elPush)(EditLine*, const char*) = nullptr;
-};
-
-EditLibrary gLib;
 EditLine* gEditor = nullptr;
 History* gHistory = nullptr;
 
 constexpr int kHistorySize = 1000;
-constexpr char kPromptText[] = "> ";
-static_assert(std::string_view(kPromptText) == msg::kPrompt);
 
 // Set while a typed line runs, clear while the editor waits for keys.
 volatile std::sig_atomic_t gLineRunning = 0;
 struct sigaction gPreviousInterrupt {};
+
+// The terminal's settings as the shell found them (the user's), and the same
+// without echo and without discarding typed input at Ctrl-C, for while a
+// statement runs: lines typed ahead then wait unseen, and the editor shows
+// each once, after its prompt; Ctrl-C abandons the statement, not them. A
+// readline waits with the user's settings, so its answer shows as typed.
+termios gUserMode{};
+termios gRunMode{};
+bool gHaveModes = false;
+// Set while the run settings hide the echo: Ctrl-C is then shown by the
+// shell, as "^C" where the terminal would show it so.
+volatile std::sig_atomic_t gEchoHidden = 0;
+bool gShowsInterrupt = false;
+
+void HideEcho() {
+  if (!gHaveModes) return;
+  tcsetattr(STDIN_FILENO, TCSANOW, &gRunMode);
+  gEchoHidden = 1;
+}
+
+// Also called in the SIGINT handler (tcsetattr is async-signal-safe).
+void ShowEcho() {
+  if (!gHaveModes) return;
+  gEchoHidden = 0;
+  tcsetattr(STDIN_FILENO, TCSANOW, &gUserMode);
+}
+
+void AwaitInput(bool waiting) {
+  if (!gLineRunning) return;
+  if (waiting) {
+    ShowEcho();
+  } else {
+    HideEcho();
+  }
+}
+
+void RestoreTerminal() { ShowEcho(); }
+
+void ReadTerminalModes() {
+  if (tcgetattr(STDIN_FILENO, &gUserMode) != 0) return;
+  gRunMode = gUserMode;
+  gRunMode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL);
+  gRunMode.c_lflag |= NOFLSH;
+  gShowsInterrupt = (gUserMode.c_lflag & ECHO) && (gUserMode.c_lflag & ECHOCTL);
+  gHaveModes = true;
+  std::atexit(RestoreTerminal);
+}
 
 // A second Ctrl-C sooner than this after the first belongs to the same
 // request: keys pressed twice in a row, which the first is still abandoning.
@@ -68,15 +105,23 @@ std::int64_t MonotonicMs() {
 // fs:open of a FIFO without a writer does) ends the program as it would
 // without the editor.
 void OnInterrupt(int) {
+  int savedErrno = errno;  // the interrupted code may be about to read it
   std::int64_t now = MonotonicMs();
   if (gLineRunning && gInterruptRequested) {
-    if (now - gFirstInterruptMs < kSecondInterruptMs) return;
-    sigaction(SIGINT, &gPreviousInterrupt, nullptr);
-    raise(SIGINT);  // delivered, to the previous disposition, on return
-    return;
+    if (now - gFirstInterruptMs >= kSecondInterruptMs) {
+      ShowEcho();  // the program ends: the terminal as the user had it
+      sigaction(SIGINT, &gPreviousInterrupt, nullptr);
+      raise(SIGINT);  // delivered, to the previous disposition, on return
+    }
+  } else {
+    gInterruptRequested = 1;
+    gFirstInterruptMs = now;
+    if (gEchoHidden && gShowsInterrupt) {
+      ssize_t ignored = write(STDOUT_FILENO, "^C", 2);
+      (void)ignored;
+    }
   }
-  gInterruptRequested = 1;
-  gFirstInterruptMs = now;
+  errno = savedErrno;
 }
 
 // Without SA_RESTART, so that the editor's read and the waits of a running
@@ -89,16 +134,14 @@ void CatchInterrupt() {
   sigaction(SIGINT, &sa, &gPreviousInterrupt);
 }
 
-const char* EditorPrompt(EditLine*) { return kPromptText; }
-
 // Ctrl-D: end of input on an empty line, as in other interactive shells
 // (without echoing "^D"); otherwise delete the character under the cursor.
 unsigned char EndOrDelete(EditLine* editor, int) {
-  const LineInfo* info = gLib.elLine(editor);
+  const LineInfo* info = gEdit.elLine(editor);
   if (info->buffer == info->lastchar) return CC_EOF;
   if (info->cursor == info->lastchar) return CC_ERROR;
-  gLib.elCursor(editor, 1);
-  gLib.elDeletestr(editor, 1);
+  gEdit.elCursor(editor, 1);
+  gEdit.elDeletestr(editor, 1);
   return CC_REFRESH;
 }
 
@@ -113,46 +156,30 @@ constexpr const char* kUnusedKeys[] = {
     "\\260", "\\261", "\\262", "\\263", "\\264", "\\265", "\\266", "\\267", "\\270", "\\271",
 };
 
-template <typename Fn>
-bool Find(void* handle, const char* name, Fn& fn) {
-  fn = reinterpret_cast<Fn>(dlsym(handle, name));
-  return fn != nullptr;
-}
-
 bool LoadEditLibrary() {
-  void* handle = dlopen("libedit.so.2", RTLD_NOW | RTLD_LOCAL);
+  void* handle = OpenSharedLibrary("libedit.so.2");
   if (!handle) return false;
   bool ok =
-      Find(handle, "el_init", gLib.elInit) && Find(handle, "el_set", gLib.elSet) &&
-      Find(handle, "el_gets", gLib.elGets) && Find(handle, "history_init", gLib.historyInit) &&
-      Find(handle, "history", gLib.history) && Find(handle, "el_line", gLib.elLine) &&
-      Find(handle, "el_cursor", gLib.elCursor) && Find(handle, "el_deletestr", gLib.elDeletestr) &&
-      Find(handle, "el_resize", gLib.elResize) && Find(handle, "el_push", gLib.elPush);
-  if (!ok) dlclose(handle);
+      BindSymbol(handle, "el_init", gEdit.elInit) && BindSymbol(handle, "el_set", gEdit.elSet) &&
+      BindSymbol(handle, "el_get", gEdit.elGet) && BindSymbol(handle, "el_gets", gEdit.elGets) &&
+      BindSymbol(handle, "el_wgetc", gEdit.elWgetc) && BindSymbol(handle, "el_wpush", gEdit.elWpush) &&
+      BindSymbol(handle, "el_push", gEdit.elPush) &&
+      BindSymbol(handle, "history_init", gEdit.historyInit) &&
+      BindSymbol(handle, "history", gEdit.history) && BindSymbol(handle, "el_line", gEdit.elLine) &&
+      BindSymbol(handle, "el_wline", gEdit.elWline) &&
+      BindSymbol(handle, "el_cursor", gEdit.elCursor) &&
+      BindSymbol(handle, "el_insertstr", gEdit.elInsertstr) &&
+      BindSymbol(handle, "el_deletestr", gEdit.elDeletestr) &&
+      BindSymbol(handle, "el_resize", gEdit.elResize);
+  if (!ok) CloseSharedLibrary(handle);
   return ok;
 }
 
 void Remember(const std::string& line) {
   if (line.empty()) return;
   HistEvent event;
-  gLib.history(gHistory, &event, H_ENTER, line.c_str());
-}
-
-// A line as the terminal would echo it: control characters in caret form,
-// so that a typed escape sequence cannot move the cursor or recolour the screen.
-std::string Visible(std::string_view line) {
-  std::string shown;
-  shown.reserve(line.size());
-  for (char c : line) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) {
-      shown += '^';
-      shown += static_cast<char>(byte ^ 0x40);
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
+  gEdit.history(gHistory, &event, H_ENTER, line.c_str());
+  RememberForSearch(line);
 }
 
 // Whole lines that a readline statement took from the terminal beyond its
@@ -175,8 +202,9 @@ LineReader::Result ReadTypedAhead(Interpreter& in, std::string& line) {
 // abandoned it.
 LineReader::Result ReadFromEditor(std::string& line) {
   int count = 0;
-  gLib.elResize(gEditor);  // the window may have changed while a line ran
-  const char* text = gLib.elGets(gEditor, &count);
+  gEdit.elResize(gEditor);  // the window may have changed while a line ran
+  const char* text = gEdit.elGets(gEditor, &count);
+  EndSearch();
   if (gInterruptRequested || text == nullptr || count <= 0) return LineReader::Result::kEnd;
   std::string_view typed(text, static_cast<std::size_t>(count));
   if (typed.ends_with('\n')) typed.remove_suffix(1);
@@ -188,11 +216,12 @@ LineReader::Result ReadFromEditor(std::string& line) {
 
 LineReader::Result ReadEditedLine(Interpreter& in, std::string& line) {
   gLineRunning = 0;
+  gEchoHidden = 0;  // the editor shows the keys now, and Ctrl-C as it sees fit
   for (;;) {
     gInterruptRequested = 0;
     // The start of a line typed ahead goes to the editor, to be finished there.
     std::string partial;
-    if (in.host.input.TakePartialLine(partial)) gLib.elPush(gEditor, partial.c_str());
+    if (in.host.input.TakePartialLine(partial)) gEdit.elPush(gEditor, partial.c_str());
     LineReader::Result r =
         in.host.input.BufferEmpty() ? ReadFromEditor(line) : ReadTypedAhead(in, line);
     if (gInterruptRequested) {
@@ -201,6 +230,7 @@ LineReader::Result ReadEditedLine(Interpreter& in, std::string& line) {
       in.host.out.Flush();
       continue;
     }
+    HideEcho();
     gLineRunning = 1;
     return r;
   }
@@ -216,21 +246,24 @@ bool UseTerminalLineEditor(Interpreter& in) {
   // (an unknown TERM, for one) go to the null device.
   FILE* quiet = std::fopen("/dev/null", "we");
   if (quiet == nullptr) return false;
-  gEditor = gLib.elInit("zarnith", stdin, stdout, quiet);
-  gHistory = gLib.historyInit();
+  gEditor = gEdit.elInit("zarnith", stdin, stdout, quiet);
+  gHistory = gEdit.historyInit();
   if (gEditor == nullptr || gHistory == nullptr) return false;
   HistEvent event;
-  gLib.history(gHistory, &event, H_SETSIZE, kHistorySize);
-  gLib.history(gHistory, &event, H_SETUNIQUE, 1);  // a line repeated is kept once
-  gLib.elSet(gEditor, EL_EDITOR, "emacs");
-  gLib.elSet(gEditor, EL_PROMPT, EditorPrompt);
-  gLib.elSet(gEditor, EL_HIST, gLib.history, gHistory);
-  gLib.elSet(gEditor, EL_ADDFN, "zarnith-end-or-delete", "End input or delete a character",
-             EndOrDelete);
-  gLib.elSet(gEditor, EL_BIND, "^D", "zarnith-end-or-delete", nullptr);
-  for (const char* key : kUnusedKeys) gLib.elSet(gEditor, EL_BIND, key, "ed-unassigned", nullptr);
+  gEdit.history(gHistory, &event, H_SETSIZE, kHistorySize);
+  gEdit.history(gHistory, &event, H_SETUNIQUE, 1);  // a line repeated is kept once
+  gEdit.elSet(gEditor, EL_EDITOR, "emacs");
+  gEdit.elSet(gEditor, EL_PROMPT, ShellPrompt);
+  gEdit.elSet(gEditor, EL_HIST, gEdit.history, gHistory);
+  gEdit.elSet(gEditor, EL_ADDFN, "zarnith-end-or-delete", "End input or delete a character",
+              EndOrDelete);
+  gEdit.elSet(gEditor, EL_BIND, "^D", "zarnith-end-or-delete", nullptr);
+  for (const char* key : kUnusedKeys) gEdit.elSet(gEditor, EL_BIND, key, "ed-unassigned", nullptr);
+  BindShellKeys(gEditor, in);
+  ReadTerminalModes();
   CatchInterrupt();
   in.host.readShellLine = ReadEditedLine;
+  in.host.awaitInput = AwaitInput;
   return true;
 }
 

@@ -1,5 +1,7 @@
-// The shell's line editor at a terminal: cursor movement, editing and the
-// history of this session, through libedit loaded when the shell starts.
+// The shell's line editor at a terminal: cursor movement, editing, Tab
+// completion and the history of this session with its Ctrl-R search, through
+// libedit loaded when the shell starts. While a statement runs, the terminal
+// keeps what is typed unseen, for the editor to show after the next prompt.
 #pragma once
 
 #include "state/interpreter.h"

@@ -41,6 +41,21 @@ class LineTracer {
   virtual void Routed(std::string_view text, std::string_view form, std::string_view head) = 0;
 };
 
+// Steers a script run (zarnith-dap). Execute runs a loop of its own when one
+// is installed: the debugger is asked before every line and may stop the
+// script there, change its state and move lineIndex to another line of the
+// script; the line at lineIndex when it returns is the one that runs.
+class LineDebugger {
+ public:
+  virtual ~LineDebugger() = default;
+  virtual void BeforeLine(Interpreter& in) = 0;
+  // PrintError wrote an error line (`message` followed by `typeName`).
+  virtual void ErrorPrinted(Interpreter& in, std::string_view message, std::string_view typeName) = 0;
+  // A line is ending the program with `status`. True when the debugger has
+  // taken the script back to an earlier line instead (lineIndex set).
+  virtual bool Ending(Interpreter& in, int status) = 0;
+};
+
 // Where output goes, where input comes from, how to sleep and the system
 // calls that the classes make.
 struct Host {
@@ -49,7 +64,7 @@ struct Host {
   // Real sleeping by default; tests and fuzzers replace it.
   std::function<void(std::int64_t ms)> sleep;
   // The real system by default; tests and fuzzers install fakes.
-  SysCalls sys = kSystemCalls;
+  SysCalls sys = RealSystemCalls();
   // Stop a script after this many executed lines (0: no limit).
   std::int64_t stepLimit = 0;
   // Script lines that run again are compiled into plans (the plan path);
@@ -58,8 +73,13 @@ struct Host {
   // Where the shell takes its lines from when a line editor is installed (it
   // then draws the prompt itself); null means the plain reader.
   LineReader::Result (*readShellLine)(Interpreter&, std::string& line) = nullptr;
+  // Told when a statement starts (true) and stops (false) waiting for a line
+  // of standard input: the terminal shell then lets the terminal echo it.
+  void (*awaitInput)(bool waiting) = nullptr;
   // Told about every script line when installed; null in a normal run.
   LineTracer* tracer = nullptr;
+  // Steers a debugged run when installed; null in a normal run.
+  LineDebugger* debugger = nullptr;
 };
 
 // The state of the current if/elif/else chain.

@@ -153,12 +153,12 @@ struct Stores {
   NameMap<IntArray> intArrays;
   NameMap<StringArray> stringArrays;
 
-  // Whether some store holds a name written like a literal. While none does,
-  // typing a literal needs no search.
+  // Set once a name written like a literal has entered a store. While it is
+  // clear, no store holds one, and typing a literal needs no search.
   bool literalNames = false;
 
-  // Names are only ever added, never removed, so the total count changes
-  // exactly when a name is gained by a store (also when a name already in one
+  // A running script only adds names, never removes one, so the total count
+  // changes exactly when a name is gained by a store (also when a name already in one
   // store is added to another). A lookup remembered at one count stays true
   // while the count is the same.
   std::size_t NameCount() const {

@@ -5,10 +5,12 @@
 
 #include <string_view>
 
+#include "version.h"
+
 namespace zarnith::msg {
 
 // Program entry and the shell.
-inline constexpr std::string_view kBanner = "Zarnith 0.1.2.5 (07.02.2021)";
+inline constexpr std::string_view kBanner = "Zarnith " ZARNITH_VERSION " (" ZARNITH_RELEASE_DATE ")";
 inline constexpr std::string_view kPrompt = "> ";
 inline constexpr std::string_view kLineTooLong = "line too long";
 inline constexpr std::string_view kOutOfMemory = "out of memory";

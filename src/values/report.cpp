@@ -22,6 +22,7 @@ void PrintError(Interpreter& in, std::string_view message, std::string_view type
   out.Write(message);
   out.Write(typeName);
   out.Put('\n');
+  if (in.host.debugger) in.host.debugger->ErrorPrinted(in, message, typeName);
 }
 
 void PrintError(Interpreter& in, std::string_view message) { PrintError(in, message, {}); }

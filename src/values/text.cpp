@@ -2,6 +2,7 @@
 #include "values/text.h"
 
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 
@@ -56,9 +57,31 @@ static std::string LowerFirst(const char* text) {
   return out;
 }
 
+namespace {
+
+// strerror_r comes in two forms: GNU's returns the text, POSIX's (the one of
+// the WebAssembly C library) fills the buffer and returns 0.
+// Only one of the two is used in a given build.
+[[maybe_unused]] const char* ErrorText(const char* text, const char*) { return text; }
+[[maybe_unused]] const char* ErrorText(int result, const char* buffer) {
+  return result == 0 ? buffer : "Unknown error";
+}
+
+}  // namespace
+
 std::string ErrnoReason(int err) {
-  char buffer[256];
-  return LowerFirst(strerror_r(err, buffer, sizeof buffer));
+  // The words scripts see on Linux, where another C library words them
+  // otherwise (the WebAssembly one says "No file descriptors available").
+  switch (err) {
+    case EMFILE:
+      return "too many open files";
+    case EXDEV:
+      return "invalid cross-device link";
+    default:
+      break;
+  }
+  char buffer[256] = "";
+  return LowerFirst(ErrorText(strerror_r(err, buffer, sizeof buffer), buffer));
 }
 
 std::string SignalReason(int sig) { return LowerFirst(strsignal(sig)); }

@@ -12,8 +12,10 @@ namespace zarnith {
 // Where a name designates in the stores: its type name as GetTypeOfVar gives
 // it and the one store entry that holds it (the others are null). For an
 // element reference the type is the element's and the entry is the array's.
-// Entries never move and are never removed, so the pointers stay valid; what
-// they designate can only change when Stores::NameCount() changes.
+// Entries never move and a running script never removes one, so the pointers
+// stay valid; what they designate can only change when Stores::NameCount()
+// changes. (The debugger's step back removes names; it then drops every plan
+// that remembers a slot.)
 enum class NameKind : std::uint8_t { kNone, kInt, kString, kIntArray, kStringArray, kIntItem, kStringItem };
 
 struct NameSlot {

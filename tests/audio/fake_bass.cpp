@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "classes/audio/bass_abi.h"
+#include "state/bass_abi.h"
 
 using namespace zarnith::bassabi;
 

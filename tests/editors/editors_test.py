@@ -9,8 +9,9 @@ extension: with the same packages, loads the VS Code extension through
   none when zarnith-lsp is not on the PATH.
 vim: opens sample.zn in Vim with editors/vim on the runtime path and checks
   the filetype and the syntax groups at a few places.
-neovim: runs nvim_lsp_test.lua in headless Neovim, whose built-in LSP client
-  talks to ZARNITH_LSP about a script in a temporary directory.
+neovim: runs nvim_lsp_test.lua in headless Neovim set up with the Neovim
+  form of editors/README.md (the same in the guide), whose built-in LSP
+  client talks to ZARNITH_LSP about a script in a temporary directory.
 Exits 77 (skipped) when node (or, for vim, Vim; for neovim, Neovim) is not
 installed.
 
@@ -28,9 +29,10 @@ SKIP = 77
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def install_packages(workdir):
-    """npm ci into workdir, skipped when that lock file is already installed."""
-    lock = os.path.join(HERE, "package-lock.json")
+def install_packages(workdir, source=HERE):
+    """npm ci of the package.json and package-lock.json in source into
+    workdir, skipped when that lock file is already installed."""
+    lock = os.path.join(source, "package-lock.json")
     stamp = os.path.join(workdir, "node_modules", ".zarnith-lock")
     with open(lock, "rb") as f:
         wanted = f.read()
@@ -40,7 +42,7 @@ def install_packages(workdir):
                 return
     os.makedirs(workdir, exist_ok=True)
     for name in ("package.json", "package-lock.json"):
-        shutil.copy(os.path.join(HERE, name), workdir)
+        shutil.copy(os.path.join(source, name), workdir)
     subprocess.run(["npm", "ci", "--no-audit", "--no-fund", "--loglevel=error"],
                    cwd=workdir, check=True)
     with open(stamp, "wb") as f:
@@ -135,19 +137,45 @@ print, "done"
 """
 
 
-def neovim(_source, _workdir, server):
+def neovim_setup(path, after):
+    """The first lua block after the heading `after` in the Markdown file."""
+    with open(path) as f:
+        text = f.read()
+    start = text.index("```lua\n", text.index(after)) + len("```lua\n")
+    return text[start:text.index("```\n", start)]
+
+
+# Keeps the server's exit status for the test, around the setup's own start.
+RECORD_EXIT = ("lua local start = vim.lsp.start_client; vim.lsp.start_client = function(config) "
+               "config.on_exit = function(code) _G.zarnith_lsp_exit = code end; "
+               "return start(config) end")
+
+
+def neovim(source, _workdir, server):
     if shutil.which("nvim") is None:
         print("nvim is not installed; skipping")
         return SKIP
+    setup = neovim_setup(os.path.join(source, "editors/README.md"), "## Neovim")
+    guide = neovim_setup(os.path.join(source, "docs/language.md"), "## 17. Editors")
+    if guide != setup:
+        print("the guide's Neovim setup differs from editors/README.md's")
+        return 1
+    installed = "/usr/share/zarnith/editors/vim"
+    assert installed in setup, setup
     with tempfile.TemporaryDirectory(prefix="zn-nvim-") as tmp:
         script = os.path.join(tmp, "count.zn")
         with open(script, "w") as f:
             f.write(NEOVIM_SCRIPT)
-        # Neovim's own files (its LSP log among them) stay in the temporary directory.
-        env = dict(os.environ, ZARNITH_LSP=os.path.abspath(server),
+        init = os.path.join(tmp, "init.lua")
+        with open(init, "w") as f:
+            f.write(setup.replace(installed, os.path.join(source, "editors/vim")))
+        # The setup finds zarnith-lsp on the PATH; Neovim's own files (its LSP
+        # log among them) stay in the temporary directory.
+        env = dict(os.environ,
+                   PATH=os.path.dirname(os.path.abspath(server)) + os.pathsep + os.environ["PATH"],
                    **{"XDG_%s_HOME" % d: os.path.join(tmp, d.lower())
                       for d in ("CONFIG", "DATA", "STATE", "CACHE")})
-        cmd = ["nvim", "--headless", "-u", "NONE", "-i", "NONE", "-n", script,
+        cmd = ["nvim", "--headless", "--cmd", RECORD_EXIT, "-u", init, "-i", "NONE", "-n", script,
                "-c", "luafile " + os.path.join(HERE, "nvim_lsp_test.lua")]
         try:
             status = subprocess.run(cmd, env=env, cwd=tmp, stdin=subprocess.DEVNULL,

@@ -39,21 +39,41 @@ const inert = new Proxy(function () {}, {
 fakes.vscode = inert;
 const realClient = require('vscode-languageclient/node');
 
-function fakeVscode(serverPathSetting) {
+function fakeVscode(serverPathSetting, dapPathSetting) {
   const messages = [];
   const say = (kind) => (text) => { messages.push({ kind, text }); return Promise.resolve(undefined); };
+  const settings = { 'server.path': serverPathSetting, 'dap.path': dapPathSetting };
+  // The [zarnith] defaults of the manifest, as VS Code resolves them for the language.
+  const editorSettings = { insertSpaces: false, tabSize: 4, detectIndentation: false };
+  const debuggers = {};
+  const script = { document: { languageId: 'zarnith', fileName: '/scripts/count.zn' },
+                   options: { insertSpaces: true, tabSize: 4 } };
+  const text = { document: { languageId: 'plaintext' }, options: { insertSpaces: true, tabSize: 2 } };
+  const never = () => ({ dispose() {} });
   return {
     messages,
+    debuggers,
+    editors: { script, text },
     workspace: {
-      getConfiguration: (section) => ({
-        get: (key) => (section === 'zarnith' && key === 'server.path' ? serverPathSetting : undefined),
+      getConfiguration: (section, scope) => ({
+        get: (key) => (section === 'zarnith' ? settings[key]
+          : section === 'editor' && scope && scope.languageId === 'zarnith' ? editorSettings[key] : undefined),
       }),
     },
     window: {
       showInformationMessage: say('information'),
       showWarningMessage: say('warning'),
       showErrorMessage: say('error'),
+      activeTextEditor: script,
+      visibleTextEditors: [script, text],
+      onDidChangeActiveTextEditor: never,
+      onDidChangeVisibleTextEditors: never,
     },
+    debug: {
+      registerDebugAdapterDescriptorFactory: (type, factory) => { debuggers[type] = { ...debuggers[type], factory }; },
+      registerDebugConfigurationProvider: (type, provider) => { debuggers[type] = { ...debuggers[type], provider }; },
+    },
+    DebugAdapterExecutable: class { constructor(command, args) { Object.assign(this, { command, args }); } },
   };
 }
 
@@ -156,6 +176,45 @@ test('colours only when the extension was copied without its node_modules', asyn
   fakes['vscode-languageclient/node'] = new Error("Cannot find module 'vscode-languageclient/node'");
   await extension.activate(fakeContext());
   assert.deepStrictEqual(vscode.messages.map((m) => m.kind), ['information']);
+});
+
+test('debug sessions run zarnith-dap, also without zarnith-lsp; F5 debugs the open script', async () => {
+  const dap = place('bin', 'zarnith-dap', 0o755);
+  const vscode = fakeVscode('', undefined);
+  const extension = loadExtension(vscode, dirs('bin'));
+  await extension.activate(fakeContext());
+  const { factory, provider } = vscode.debuggers.zarnith;
+  assert.deepStrictEqual({ ...factory.createDebugAdapterDescriptor({}) }, { command: dap, args: [] });
+  assert.deepStrictEqual(provider.resolveDebugConfiguration(undefined, {}), {
+    type: 'zarnith', request: 'launch', name: 'Debug the current script',
+    program: '/scripts/count.zn', cwd: '/scripts' });
+  const given = { type: 'zarnith', request: 'launch', name: 'mine', program: 'a.zn' };
+  assert.strictEqual(provider.resolveDebugConfiguration(undefined, given), given);
+  // zarnith.dap.path names another adapter; a missing one fails the session
+  // with the reason (VS Code shows a thrown error's message).
+  const other = loadExtension(fakeVscode(undefined, path.join(tmp, 'missing', 'zarnith-dap')), dirs('bin'));
+  await other.activate(fakeContext());
+  assert.throws(() => fakes.vscode.debuggers.zarnith.factory.createDebugAdapterDescriptor({}),
+                /zarnith-dap was not found; install zarnith or set zarnith\.dap\.path/);
+});
+
+test('Zarnith editors indent with tabs even when VS Code guessed spaces', async () => {
+  const vscode = fakeVscode('', undefined);
+  await loadExtension(vscode, dirs('missing')).activate(fakeContext());
+  assert.deepStrictEqual(vscode.editors.script.options, { insertSpaces: false, tabSize: 4 });
+  assert.deepStrictEqual(vscode.editors.text.options, { insertSpaces: true, tabSize: 2 });
+});
+
+test('the manifest declares the debugger and defaults for zarnith files', () => {
+  const [debuggerEntry] = manifest.contributes.debuggers;
+  assert.strictEqual(debuggerEntry.type, 'zarnith');
+  assert.deepStrictEqual(debuggerEntry.configurationAttributes.launch.required, ['program']);
+  assert.ok(manifest.contributes.breakpoints.some((b) => b.language === 'zarnith'));
+  assert.ok(manifest.activationEvents.includes('onDebugResolve:zarnith'));
+  assert.ok(manifest.contributes.configuration.properties['zarnith.dap.path']);
+  const defaults = manifest.contributes.configurationDefaults['[zarnith]'];
+  assert.strictEqual(defaults['editor.insertSpaces'], false);
+  assert.strictEqual(defaults['editor.detectIndentation'], false);
 });
 
 test('the manifest activates the extension on zarnith files with the installed client', () => {

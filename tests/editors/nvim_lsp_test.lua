@@ -1,11 +1,14 @@
 -- Drives Neovim's built-in LSP client (the 0.7 interface, which later
--- versions keep) against zarnith-lsp on the script in the current buffer:
--- the checker's warning arrives, go to definition follows a jump, and after a
--- line is inserted above a jump target the "Update N jump targets" action,
--- run through workspace/executeCommand, shifts the targets in the buffer.
+-- versions keep), started by the setup that editors/README.md gives, against
+-- zarnith-lsp on the script in the current buffer: the checker's warning
+-- arrives, `gd` follows a jump, after a line is inserted above a jump target
+-- the "Update N jump targets" action, run through workspace/executeCommand,
+-- shifts the targets in the buffer, `K` shows the help of a statement and
+-- Ctrl-X Ctrl-O completes through the omnifunc the setup sets.
 --
--- Run by editors_test.py: nvim --headless -u NONE ... SCRIPT -c 'luafile THIS'
--- with ZARNITH_LSP naming the server. The script it writes:
+-- Run by editors_test.py: nvim --headless -u SETUP ... SCRIPT -c 'luafile THIS',
+-- with the server on the PATH and its exit status recorded in
+-- _G.zarnith_lsp_exit. The script it writes:
 --   1 # Counts to three, then says so.
 --   2 i = 0
 --   3 prnt, "counting"       a warning: no-statement
@@ -72,25 +75,17 @@ end
 local function run()
   -- Every message in the log, which the runner shows when a step failed.
   vim.lsp.set_log_level('debug')
-  local server = os.getenv('ZARNITH_LSP')
   local bufnr = vim.api.nvim_get_current_buf()
-  local path = vim.api.nvim_buf_get_name(bufnr)
   local uri = vim.uri_from_bufnr(bufnr)
-  -- What the filetype plugin would set; the client sends it as the languageId.
-  vim.bo[bufnr].filetype = 'zarnith'
-  local exit_code
-
-  local client_id = vim.lsp.start_client({
-    name = 'zarnith-lsp',
-    cmd = { server },
-    root_dir = vim.fn.fnamemodify(path, ':h'),
-    on_exit = function(code) exit_code = code end,
-  })
-  if not client_id then
-    fail('could not start ' .. tostring(server))
+  if vim.bo[bufnr].filetype ~= 'zarnith' then
+    fail('the buffer has the filetype ' .. show(vim.bo[bufnr].filetype) .. ', not zarnith')
   end
-  vim.lsp.buf_attach_client(bufnr, client_id)
-  local client = vim.lsp.get_client_by_id(client_id)
+  local client
+  wait_for('the setup to start zarnith-lsp', function()
+    client = vim.lsp.buf_get_clients(bufnr)[next(vim.lsp.buf_get_clients(bufnr)) or 0]
+    return client ~= nil
+  end)
+  local client_id = client.id
   wait_for('the server to initialize', function() return client.initialized end)
   local sync = client.server_capabilities.textDocumentSync
   if type(sync) ~= 'table' or sync.change ~= vim.lsp.protocol.TextDocumentSyncKind.Incremental then
@@ -109,9 +104,9 @@ local function run()
     fail('no no-statement warning on line 3; diagnostics: ' .. show(vim.diagnostic.get(bufnr)))
   end
 
-  step('go to definition')
+  step('go to definition with gd')
   vim.api.nvim_win_set_cursor(0, { 9, 0 })
-  vim.lsp.buf.definition()
+  vim.api.nvim_feedkeys('gd', 'x', false)
   wait_for('the cursor to move from `jump, 4` to line 4', function()
     return vim.api.nvim_win_get_cursor(0)[1] == 4
   end, function() return 'the cursor is on line ' .. vim.api.nvim_win_get_cursor(0)[1] end)
@@ -145,11 +140,53 @@ local function run()
   expect_line(bufnr, 4, '# The loop starts here.')
   expect_line(bufnr, 5, 'end')
 
+  step('hover with K')
+  vim.api.nvim_win_set_cursor(0, { 12, 0 })
+  vim.api.nvim_feedkeys('K', 'x', false)
+  local hover
+  wait_for('the hover window', function()
+    for _, win in ipairs(vim.api.nvim_list_wins()) do
+      if vim.api.nvim_win_get_config(win).relative ~= '' then hover = win end
+    end
+    return hover ~= nil
+  end)
+  local shown = table.concat(vim.api.nvim_buf_get_lines(vim.api.nvim_win_get_buf(hover), 0, -1, true), '\n')
+  if not shown:find('print, text', 1, true) then
+    fail('the hover window does not show how print is written:\n' .. shown)
+  end
+  vim.api.nvim_win_close(hover, true)
+
+  step('complete with Ctrl-X Ctrl-O')
+  if vim.bo[bufnr].omnifunc ~= 'v:lua.vim.lsp.omnifunc' then
+    fail('the omnifunc is ' .. show(vim.bo[bufnr].omnifunc))
+  end
+  -- The answer arrives while insert mode waits for keys; a timer then reads
+  -- the completion menu and leaves insert mode, which ends feedkeys.
+  local items
+  local deadline = vim.loop.now() + TIMEOUT_MS
+  local timer = vim.loop.new_timer()
+  timer:start(20, 20, vim.schedule_wrap(function()
+    if items or timer:is_closing() then return end  -- ticks queued before the stop
+    local found = vim.fn.complete_info({ 'items' }).items
+    if #found == 0 and vim.loop.now() < deadline then return end
+    items = found
+    timer:close()
+    vim.api.nvim_feedkeys(vim.api.nvim_replace_termcodes('<Esc>', true, false, true), 'n', false)
+  end))
+  vim.api.nvim_feedkeys(vim.api.nvim_replace_termcodes('Gopri<C-x><C-o>', true, false, true), 'x!', false)
+  local words = {}
+  for _, item in ipairs(items or {}) do table.insert(words, item.word) end
+  table.sort(words)
+  if table.concat(words, ' ') ~= 'print printc' then
+    fail('completing pri offers ' .. show(words) .. ', expected print and printc')
+  end
+  vim.api.nvim_buf_set_lines(bufnr, 12, 13, true, {})
+
   step('shut down')
   vim.lsp.stop_client(client_id)
-  wait_for('the server to exit', function() return exit_code ~= nil end)
-  if exit_code ~= 0 then
-    fail('the server exited with status ' .. exit_code .. ' after shutdown and exit')
+  wait_for('the server to exit', function() return _G.zarnith_lsp_exit ~= nil end)
+  if _G.zarnith_lsp_exit ~= 0 then
+    fail('the server exited with status ' .. _G.zarnith_lsp_exit .. ' after shutdown and exit')
   end
 end
 

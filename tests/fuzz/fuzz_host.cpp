@@ -1,8 +1,11 @@
-// The fuzzing interpreter: every class is the real one, over the fake system.
+// The fuzzing interpreter: every class is the real one, over the in-memory
+// system.
 #include "fuzz_host.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "core/builtin_classes.h"
-#include "fake_system.h"
 
 namespace zarnith::fuzz {
 
@@ -10,10 +13,23 @@ namespace {
 constexpr std::int64_t kStepLimit = 2000;
 }  // namespace
 
-FakeSystemScope::~FakeSystemScope() { CloseFakeSystem(); }
+FuzzSystem::FuzzSystem() {
+  memory.AddFile("notes.txt", "first\nsecond\n");
+  memory.AddFile("empty.txt", "");
+  memory.AddDirectory("music");
+  memory.AddFile("music/tone.wav", "RIFF....WAVEfmt ");
+  memory.AddDirectory("/tmp");
+}
+
+FuzzSystem::~FuzzSystem() {
+  if (std::size_t open = memory.OpenDescriptors()) {
+    std::fprintf(stderr, "%zu descriptors left open by the interpreter\n", open);
+    std::abort();
+  }
+}
 
 FuzzInterpreter::FuzzInterpreter(std::string_view input) {
-  InstallFakeSystem(in.host);
+  in.host.sys = system.memory.Calls();
   in.host.out.CaptureTo(&out);
   in.host.input.FeedText(input);
   in.host.sleep = [](std::int64_t) {};

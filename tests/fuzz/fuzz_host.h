@@ -1,8 +1,8 @@
 // The interpreter a fuzz target runs: output captured in memory, fixed
 // standard input, no real sleeping, a step limit, and the system calls of fs,
-// os and bass answered by an in-memory fake (fake_system.h), so the classes'
-// real code runs without touching a file, starting a program or opening an
-// audio device.
+// os and bass answered by the in-memory system (state/sys_memory.h), so the
+// classes' real code runs without touching a file, starting a program or
+// opening an audio device.
 #pragma once
 
 #include <cstdint>
@@ -10,20 +10,24 @@
 #include <string_view>
 
 #include "state/interpreter.h"
+#include "state/sys_memory.h"
 
 namespace zarnith::fuzz {
 
-// Once the interpreter is gone: checks that it closed every fake descriptor
-// and releases the fake world.
-struct FakeSystemScope {
-  FakeSystemScope() = default;
-  FakeSystemScope(const FakeSystemScope&) = delete;
-  FakeSystemScope& operator=(const FakeSystemScope&) = delete;
-  ~FakeSystemScope();
+// The in-memory system with the same few files for every input. Once the
+// interpreter is gone it checks that every descriptor was closed (abort
+// otherwise: libFuzzer reports it as a crash).
+struct FuzzSystem {
+  FuzzSystem();
+  FuzzSystem(const FuzzSystem&) = delete;
+  FuzzSystem& operator=(const FuzzSystem&) = delete;
+  ~FuzzSystem();
+
+  MemorySystem memory;
 };
 
 struct FuzzInterpreter {
-  FakeSystemScope fakeSystem;  // declared first: destroyed after the interpreter
+  FuzzSystem system;  // declared first: destroyed after the interpreter
   Interpreter in;
   std::string out;
 

@@ -2,9 +2,10 @@
 // the rest is:
 //   even: a byte stream of framed messages, cut by the reader and handed to
 //         the server as a client would send them;
-//   odd:  a document text, opened, asked every question at a few places,
-//         then edited: a line inserted and the jump targets updated with the
-//         server's own edit, after which nothing is left to update.
+//   odd:  a document text, opened, opened again with a version that is
+//         refused, asked every question at a few places, then edited: a
+//         line inserted and the jump targets updated with the server's own
+//         edit, after which nothing is left to update.
 // Every input must end without a crash, and a well-formed request about an
 // open document must never be answered with an error.
 #include <cstddef>
@@ -26,11 +27,12 @@ constexpr std::string_view kUri = "file:///fuzz.zn";
 
 struct Session {
   std::vector<json> sent;
-  Server server{[this](const json& m) { sent.push_back(m); }};
+  Server server{[this](std::string_view m) { sent.push_back(json::parse(m)); }};
   int nextId = 1;
 
   void Handle(const json& message) {
     server.Handle(message.dump(-1, ' ', false, json::error_handler_t::replace));
+    server.Idle();
   }
   void Notify(std::string_view method, json params) {
     Handle({{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}});
@@ -69,6 +71,7 @@ void Stream(std::string_view bytes) {
     } else {
       s.server.Handle(body);
     }
+    s.server.Idle();
   }
 }
 
@@ -78,8 +81,12 @@ void Document(std::string_view text) {
   s.Notify("textDocument/didOpen",
            {{"textDocument", {{"uri", kUri}, {"languageId", "zarnith"}, {"version", 1},
                               {"text", std::string(text)}}}});
+  // Refused: the first text stays, and so must everything known about it.
+  s.Notify("textDocument/didOpen",
+           {{"textDocument", {{"uri", kUri}, {"languageId", "zarnith"}, {"version", "2"},
+                              {"text", "x = 1\n" + std::string(text.substr(text.size() / 2))}}}});
   std::size_t lines = 1;
-  for (char c : text) lines += c == '\n';
+  for (char c : text) lines += c == '\n' || c == '\r';
   std::size_t stride = lines / 6 + 1;
   for (std::size_t line = 0; line <= lines; line += stride) {
     for (std::size_t character : {1, 7}) {

@@ -10,11 +10,13 @@ corpus="$build/corpus/$target"
 mkdir -p "$corpus" "$build/artifacts"
 seeds="$here/../scripts"
 [ -d "$here/seeds/$target" ] && seeds="$seeds $here/seeds/$target"
+# The checker's own golden scripts reach the checks that the others do not.
+[ "$target" = check ] && seeds="$seeds $here/../check"
 max_len=4096
 [ "$target" = shell ] && max_len=16384
 # A failed allocation throws (and the line reports "out of memory") well
 # before libFuzzer's own limits would call it a crash; libFuzzer itself needs
-# about 20 MiB at once. Texts stay far smaller: the fuzz host's fake system
+# about 20 MiB at once. Texts stay far smaller: the fuzz host's in-memory system
 # reports little free memory, so that one input runs in well under a second.
 ASAN_OPTIONS="allocator_may_return_null=1:max_allocation_size_mb=32:detect_leaks=1:${ASAN_OPTIONS:-}" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}" \

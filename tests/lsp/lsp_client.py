@@ -1,9 +1,12 @@
 """A small client of the language server over its standard input and output,
 for the protocol tests."""
+import fcntl
 import json
 import os
 import select
 import subprocess
+
+F_SETPIPE_SZ = 1031  # Linux: the size of a pipe's buffer
 
 
 class Client:
@@ -11,6 +14,7 @@ class Client:
         self.proc = subprocess.Popen([server], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.PIPE)
         self.buffer = b""
+        self.timeout = 10  # seconds to wait for each message
         self.next_id = 1
         self.pending = []  # messages read while waiting for another
         if not handshake:
@@ -26,9 +30,27 @@ class Client:
         self.proc.stdin.write(data)
         self.proc.stdin.flush()
 
-    def send(self, message):
+    @staticmethod
+    def frame(message):
         body = json.dumps(message).encode()
-        self.send_raw(b"Content-Length: %d\r\n\r\n" % len(body) + body)
+        return b"Content-Length: %d\r\n\r\n" % len(body) + body
+
+    def send(self, message):
+        self.send_raw(self.frame(message))
+
+    def send_burst(self, messages):
+        """Sends the messages with one write, so that the server finds all of
+        them waiting. Returns False when the pipe cannot be made large enough
+        to take them at once."""
+        data = b"".join(self.frame(m) for m in messages)
+        fd = self.proc.stdin.fileno()
+        try:
+            if fcntl.fcntl(fd, F_SETPIPE_SZ, len(data)) < len(data):
+                return False
+        except OSError:
+            return False
+        self.proc.stdin.flush()
+        return os.write(fd, data) == len(data)
 
     def notify(self, method, params):
         self.send({"jsonrpc": "2.0", "method": method, "params": params})
@@ -40,7 +62,8 @@ class Client:
         self.send({"jsonrpc": "2.0", "id": rid, "method": method, "params": params})
         return self.wait(lambda m: m.get("id") == rid and "method" not in m)
 
-    def read_message(self, timeout=10):
+    def read_message(self, timeout=None):
+        timeout = timeout or self.timeout
         while True:
             head, sep, rest = self.buffer.partition(b"\r\n\r\n")
             if sep:

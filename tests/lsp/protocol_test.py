@@ -5,6 +5,7 @@ Usage: protocol_test.py ZARNITH_LSP
 """
 import os
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -149,7 +150,7 @@ class Malformed(ServerTest):
 
     def test_positions_outside_the_document(self):
         client = self.start()
-        for line, character in [(99, 0), (0, 999), (2**40, 2**40), (-1, -1)]:
+        for line, character in [(99, 0), (0, 999), (2**31 - 1, 2**31 - 1)]:
             for method in ["textDocument/hover", "textDocument/definition",
                            "textDocument/completion", "textDocument/references"]:
                 params = doc_params(line, character)
@@ -158,14 +159,51 @@ class Malformed(ServerTest):
         insert(client, 500, 500, "\nprnt\n")
         self.assertEqual(client.close(), 0)
 
+    def test_numbers_that_are_no_position_or_version_are_refused(self):
+        client = self.start()
+        for line, character in [(1e300, -1.5), (-1, 0), (0, -1), (2**31, 0), (2**64, 0),
+                                (1.0, 0), ("1", 0)]:
+            for method in ["textDocument/hover", "textDocument/completion"]:
+                answer = client.request(method, doc_params(line, character))
+                self.assertEqual(answer["error"]["code"], -32602, (method, line, character))
+        # Refused notifications change nothing, not even the changes before the bad one.
+        good = {"range": {"start": pos(0, 0), "end": pos(0, 0)}, "text": "prnt\n"}
+        for version, changes in [(1e300, [good]), (2.5, [good]), (3, [good, {
+                "range": {"start": pos(0, -1), "end": pos(0, 0)}, "text": "x"}])]:
+            client.notify("textDocument/didChange", {
+                "textDocument": {"uri": URI, "version": version}, "contentChanges": changes})
+            self.assertIn("invalid params", client.notification("window/logMessage")
+                          ["params"]["message"])
+        client.notify("textDocument/didOpen", {"textDocument": {
+            "uri": "file:///new.zn", "languageId": "zarnith", "version": 0.5, "text": "x = 1"}})
+        client.notification("window/logMessage")
+        closed = client.request("textDocument/hover", doc_params(0, 0, "file:///new.zn"))
+        self.assertEqual(closed["error"]["code"], -32602)
+        hover = client.request("textDocument/hover", doc_params(4, 1))["result"]
+        self.assertIn("Jumps to line 2:", hover["contents"]["value"])
+        self.assertEqual(client.close(), 0)
+
+    def test_broken_framing_costs_only_its_own_message(self):
+        client = self.start()
+        for broken in [b"Content-Length: +2\r\n\r\n{}", b"Content-Type: x\r\n\r\n{}",
+                       b"Content-Length: 2\0\r\n\r\n{}", b"Content-Length: 2\n\n{}",
+                       b"Content-Length: 1\r\n\r\n{}"]:
+            client.send_raw(broken)
+            answer = client.request("textDocument/hover", doc_params(4, 1))
+            self.assertIn("Jumps to line 2:", answer["result"]["contents"]["value"], broken)
+            errors = [m for m in client.pending if m.get("error", {}).get("code") == -32700]
+            self.assertTrue(errors, broken)
+            client.pending.clear()
+        self.assertEqual(client.close(), 0)
+
 
 class Diagnostics(ServerTest):
     def test_reported_on_open_and_cleared_when_fixed(self):
-        client = self.start("prnt, 1\njump, 9\n")
+        client = self.start('prnt, "1"\njump, 9\n')
         codes = [(d["code"], d["severity"], d["range"]) for d in self.diagnostics]
         self.assertEqual(codes, [
-            ("no-statement", 2, {"start": pos(0, 0), "end": pos(0, 7)}),
-            ("jump-target", 1, {"start": pos(1, 6), "end": pos(1, 7)})])
+            ("no-statement", 2, {"start": pos(0, 0), "end": pos(0, 9)}),
+            ("jump-target", 2, {"start": pos(1, 6), "end": pos(1, 7)})])
         self.assertTrue(all(d["source"] == "zarnith-check" for d in self.diagnostics))
         client.notify("textDocument/didChange", {
             "textDocument": {"uri": URI, "version": 5},
@@ -174,7 +212,7 @@ class Diagnostics(ServerTest):
         self.assertEqual(after["version"], 5)
         self.assertEqual([d["code"] for d in after["diagnostics"]], ["jump-target"])
         client.notify("textDocument/didChange", {"textDocument": {"uri": URI, "version": 6},
-                                                 "contentChanges": [{"text": "print, 1\n"}]})
+                                                 "contentChanges": [{"text": 'print, "1"\n'}]})
         self.assertEqual(client.notification("textDocument/publishDiagnostics")["params"]
                          ["diagnostics"], [])
         client.notify("textDocument/didClose", {"textDocument": {"uri": URI}})
@@ -185,6 +223,21 @@ class Diagnostics(ServerTest):
         client = self.start("i = 0\nif i == 0\njump, 1\nend\n")
         chain = [d for d in self.diagnostics if d["code"] == "jump-in-chain"][0]
         self.assertEqual(chain["relatedInformation"][0]["message"], "line 1 is: i = 0")
+        client.close()
+
+    def test_lines_end_where_the_client_ends_them(self):
+        # The script's own lines end at line feeds only; the client's also at
+        # "\r\n" and a lone "\r". Line 4 (prnt) is the client's line 3.
+        text = 'print, "1"\rprint, "2"\r\n\r\nprnt, "3"\njump, 2\n'
+        client = self.start(text)
+        found = [d["range"] for d in self.diagnostics if d["code"] == "no-statement"
+                 and d["range"]["start"]["line"] == 3]
+        self.assertEqual(found, [{"start": pos(3, 0), "end": pos(3, 9)}])
+        target = client.request("textDocument/definition", doc_params(4, 0))["result"]
+        self.assertEqual(target["range"]["start"], pos(2, 0))
+        after = insert(client, 3, 2, "i")  # prnt becomes print
+        self.assertEqual([d for d in after["diagnostics"]
+                          if d["range"]["start"]["line"] == 3], [])
         client.close()
 
     def test_columns_in_utf16_and_utf8(self):
@@ -240,6 +293,8 @@ class Navigation(ServerTest):
             return [item["label"] for item in found]
         self.assertEqual(sorted(labels('use, "c')), ["bass", "crypto", "fs", "hello", "os", "strings"])
         self.assertEqual(labels("strings:"), ["atoi", "itoa", "index", "split"])
+        self.assertEqual(labels("\tstrings:"), ["atoi", "itoa", "index", "split"])
+        self.assertIn("setvolume", labels("bass:"))
         first = labels("pr")
         self.assertIn("printc", first)
         self.assertIn("elif", first)
@@ -257,6 +312,95 @@ class Navigation(ServerTest):
                                  ("if i < 3", 3, 5, []),
                                  ("if i == 3", 7, 11, ["else"])])
         self.assertEqual(symbols[0]["detail"], "loop to line 5, jumped to from line 5")
+        client.close()
+
+
+class Documents(ServerTest):
+    def test_refused_reopen_keeps_the_first_text(self):
+        client = self.start('jump, 1\nprint, "first"\n')
+        for version in ["2", None]:
+            client.notify("textDocument/didOpen", {"textDocument": {
+                "uri": URI, "languageId": "zarnith", "version": version,
+                "text": 'x = 1\nprint, "a second text, longer than the first one was"\n'}})
+            self.assertEqual(client.notification("window/logMessage")["params"]["type"], 1)
+            hover = client.request("textDocument/hover", doc_params(0, 1))["result"]
+            self.assertIn("Jumps to line 1:\n\n```zarnith\njump, 1\n```",
+                          hover["contents"]["value"])
+        self.assertEqual(client.close(), 0)
+
+    def test_symbols_of_loops_nested_thirty_thousand_deep(self):
+        loops = 30000
+        text = "a = 1\n" * loops + "".join("jump, %d\n" % k for k in range(loops, 0, -1))
+        client = self.start(text)
+        client.timeout = 120
+        symbols = client.request("textDocument/documentSymbol",
+                                 {"textDocument": {"uri": URI}})["result"]
+        depth, count, level = 0, 0, symbols
+        while level:
+            depth, count, level = depth + 1, count + len(level), level[0]["children"]
+        self.assertEqual((depth, count), (32, loops))
+        self.assertEqual(client.close(), 0)
+
+
+class Latency(ServerTest):
+    """A 10,000-line script with 2,000 diagnostics, changed one key at a time."""
+    LINES = 10000
+
+    def text(self):
+        return "".join("prnt, 1\n" if i % 5 == 0 else "a = %d\n" % i for i in range(self.LINES))
+
+    def change(self, version, column):
+        # Keys typed into a name ("a" of "a = 1"): a number grown past the
+        # range of an int would be a finding of its own.
+        return {"jsonrpc": "2.0", "method": "textDocument/didChange", "params": {
+            "textDocument": {"uri": URI, "version": version},
+            "contentChanges": [{"range": {"start": pos(1, column), "end": pos(1, column)},
+                                "text": "1"}]}}
+
+    def published(self, client, version):
+        """Waits for the diagnostics of `version`; returns how many were published."""
+        count = 0
+        while True:
+            params = client.notification("textDocument/publishDiagnostics")["params"]
+            count += 1
+            if params["version"] == version:
+                self.assertEqual(len(params["diagnostics"]), self.LINES // 5)
+                return count
+
+    @staticmethod
+    def cpu_time(client):
+        """Seconds of CPU the server has used: on a loaded machine, the
+        figure that does not depend on what else runs."""
+        with open("/proc/%d/schedstat" % client.proc.pid) as f:
+            return int(f.read().split()[0]) / 1e9
+
+    def test_each_change_and_a_burst(self):
+        client = self.start(self.text())
+        client.timeout = 120
+        self.assertEqual(len(self.diagnostics), self.LINES // 5)
+        times = []
+        cpu = self.cpu_time(client)
+        for version in range(2, 22):
+            start = time.monotonic()
+            client.send(self.change(version, 1))
+            self.published(client, version)
+            times.append(time.monotonic() - start)
+        single = sorted(times)[len(times) // 2]
+        single_cpu = (self.cpu_time(client) - cpu) / len(times)
+        burst = [self.change(version, 1) for version in range(100, 2100)]
+        start, cpu = time.monotonic(), self.cpu_time(client)
+        if not client.send_burst(burst):
+            self.skipTest("the pipe cannot take the burst at once")
+        publications = self.published(client, 2099)
+        per_change = (time.monotonic() - start) / len(burst)
+        per_change_cpu = (self.cpu_time(client) - cpu) / len(burst)
+        print("\nlatency at %d lines, %d diagnostics: one change %.1f ms (%.1f ms of the "
+              "server's CPU); a burst of %d, %.2f ms per change (%.2f ms of CPU)"
+              % (self.LINES, self.LINES // 5, single * 1000, single_cpu * 1000, len(burst),
+                 per_change * 1000, per_change_cpu * 1000), file=sys.stderr)
+        self.assertEqual(publications, 1)  # the burst was checked once, for its last text
+        self.assertLess(single, 2.0)
+        self.assertLess(per_change, 0.1)
         client.close()
 
 

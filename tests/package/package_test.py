@@ -7,7 +7,7 @@ in a package), unpacks both into a temporary root with dpkg -x and runs a
 script with the unpacked executable (the audio module must be found too).
 Exits 77 (skipped) when dpkg-deb is not installed.
 
-Usage: package_test.py CPACK BUILD_DIR
+Usage: package_test.py CPACK BUILD_DIR VERSION
 """
 import glob
 import gzip
@@ -50,9 +50,11 @@ FILES = [
     "usr/bin/zarnith-check",
     "usr/bin/zarnith-trace",
     "usr/bin/zarnith-lsp",
+    "usr/bin/zarnith-dap",
     "usr/share/man/man1/zarnith-check.1.gz",
     "usr/share/man/man1/zarnith-trace.1.gz",
     "usr/share/man/man1/zarnith-lsp.1.gz",
+    "usr/share/man/man1/zarnith-dap.1.gz",
     "usr/share/vim/vimfiles/compiler/zarnith.vim",
     "usr/lib/zarnith/zarnith-audio.so",
     "usr/share/man/man1/zarnith.1.gz",
@@ -82,10 +84,10 @@ def control(deb):
     return fields
 
 
-def check_fields(debs):
+def check_fields(debs, version):
     main, audio = control(debs["zarnith"]), control(debs["zarnith-audio"])
     for fields in main, audio:
-        assert fields["Version"] == "0.1.2.5", fields
+        assert fields["Version"] == version, fields
         assert fields["Maintainer"] == MAINTAINER, fields["Maintainer"]
         # Continuation lines: one space, then text (or "." for a blank line).
         for line in fields["Description"].split("\n")[1:]:
@@ -93,7 +95,7 @@ def check_fields(debs):
     assert not re.search(r"gstreamer|glib", main["Depends"], re.I), main["Depends"]
     assert "zarnith-audio" in main["Recommends"], main.get("Recommends")
     assert "libgstreamer1.0-0" in audio["Depends"], audio["Depends"]
-    assert "zarnith (= 0.1.2.5)" in audio["Depends"], audio["Depends"]
+    assert "zarnith (= %s)" % version in audio["Depends"], audio["Depends"]
     for deb in debs.values():
         members = subprocess.run(["dpkg-deb", "--ctrl-tarfile", deb], stdout=subprocess.PIPE,
                                  check=True).stdout
@@ -137,7 +139,7 @@ def check_documents(source, root):
 
 
 def main():
-    cpack, build = sys.argv[1], os.path.abspath(sys.argv[2])
+    cpack, build, version = sys.argv[1], os.path.abspath(sys.argv[2]), sys.argv[3]
     source = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
     if shutil.which("dpkg-deb") is None:
         print("dpkg-deb is not installed; skipping")
@@ -148,7 +150,7 @@ def main():
                        stdout=subprocess.DEVNULL)
         debs = {os.path.basename(d).split("_")[0]: d for d in glob.glob(os.path.join(out, "*.deb"))}
         assert sorted(debs) == ["zarnith", "zarnith-audio"], debs
-        check_fields(debs)
+        check_fields(debs, version)
         check_lintian(debs)
 
         root = os.path.join(tmp, "root")

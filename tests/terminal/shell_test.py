@@ -4,12 +4,15 @@
 Types lines, recalls one with the up arrow and edits it, moves the cursor,
 abandons a half-typed line with Ctrl-C, ends with Ctrl-D, and reads the
 screen with capture-pane. Further panes check that Ctrl-C abandons a running
-statement and keeps the variables, that lines typed ahead of a readline are
-shown, and that nothing reaches standard error with an unknown TERM. Exits 77
-(skipped) when tmux is not installed.
+statement and keeps the variables, that lines typed ahead of a statement are
+shown once and kept at Ctrl-C, Tab completion, the Ctrl-R search, and that
+nothing reaches standard error with an unknown TERM. Exits 77 (skipped) when
+tmux is not installed.
 
 Usage: shell_test.py ZARNITH_EXECUTABLE
 """
+import array
+import fcntl
 import os
 import pty
 import shlex
@@ -22,6 +25,7 @@ import termios
 import time
 
 SKIP = 77
+BANNER = "Zarnith 0.1.2.5 (07.02.2021)"
 
 
 class Pane:
@@ -75,18 +79,39 @@ class Pane:
     def wait_screen(self, expected):
         return self.wait_for(lambda lines: lines == expected, "screen %r" % expected)
 
-    def wait_running(self):
-        """Waits until a typed line runs: the editor has handed the terminal
-        back in its usual line mode, which it keeps while a statement runs."""
-        tty = self.info("#{pane_tty}")
+    def expect(self, screen, tail):
+        """Waits for `screen` with its last line replaced by the lines `tail`."""
+        screen[-1:] = tail
+        return self.wait_screen(screen)
 
-        def cooked(_lines):
-            fd = os.open(tty, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
-            try:
-                return termios.tcgetattr(fd)[3] & termios.ICANON
-            finally:
-                os.close(fd)
-        self.wait_for(cooked, "the line to run")
+    def enter(self, text):
+        self.type(text)
+        self.keys("Enter")
+
+    def terminal(self, query):
+        fd = os.open(self.info("#{pane_tty}"), os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+        try:
+            return query(fd)
+        finally:
+            os.close(fd)
+
+    def wait_running(self, echo=False):
+        """Waits until a typed line runs: the editor has handed the terminal
+        back in line mode, without echo while a statement runs and with it
+        while a readline waits (echo=True)."""
+        def running(_lines):
+            lflag = self.terminal(termios.tcgetattr)[3]
+            return lflag & termios.ICANON and bool(lflag & termios.ECHO) == echo
+        self.wait_for(running, "the line to run")
+
+    def wait_typed(self, count):
+        """Waits until the terminal holds `count` bytes of whole lines that
+        nobody has read yet."""
+        def queued(fd):
+            size = array.array("i", [0])
+            fcntl.ioctl(fd, termios.FIONREAD, size)
+            return size[0]
+        self.wait_for(lambda _lines: self.terminal(queued) >= count, "the keys to arrive")
 
     def close(self):
         subprocess.run(["tmux", "-L", self.socket, "kill-server"], env=self.env,
@@ -203,7 +228,7 @@ def interrupt_running_statement(exe, tmp):
             pane.keys("Enter")
             screen[-1:] = ["> " + statement]
             pane.wait_screen(screen)
-            pane.wait_running()
+            pane.wait_running(echo=statement == "readline")
             if statement.startswith("os:"):
                 pane.wait_for(lambda lines: children(pid), "the program to start")
             pane.keys("C-c")
@@ -279,6 +304,104 @@ def typed_ahead_lines(exe, tmp):
         pane.close()
 
 
+def typed_during_statement(exe, tmp):
+    """Lines typed while a statement runs are not echoed as they are typed but
+    shown once, after their prompt, as they run; Ctrl-C abandons the
+    statement and keeps them."""
+    release = os.path.join(tmp, "release")
+    os.mkfifo(release)
+    pane = Pane(exe, tmp)
+    try:
+        screen = [BANNER, ">"]
+        pane.wait_screen(screen)
+        pane.enter('use, "os"')
+        pane.expect(screen, ['> use, "os"', "=> 1", ">"])
+        # The program waits until the FIFO is opened for writing; Ctrl-C
+        # abandons the sleep.
+        waiting = 'os:execute, "cat %s"' % release
+        for statement, ahead in ((waiting, "ahead"), ("sleep, 30000", "kept")):
+            pane.enter(statement)
+            pane.expect(screen, ["> " + statement])
+            pane.wait_running()
+            pane.enter('print, "%s"' % ahead)
+            pane.type("ty")
+            pane.wait_typed(len('print, ""\n') + len(ahead))
+            assert pane.screen() == screen, "lines typed ahead were echoed:\n" + \
+                "\n".join(pane.screen())
+            if statement == waiting:
+                with open(release, "w"):
+                    pass
+                reply = "=>"
+            else:
+                pane.keys("C-c")
+                reply = "^C"
+            pane.expect(screen, ["> " + statement, reply, '> print, "%s"' % ahead, ahead, "> ty"])
+            pane.keys("C-u")
+    finally:
+        pane.close()
+
+
+def completion(exe, tmp):
+    """Tab completes statement keywords, class names after `use, "`, a class's
+    commands after `class:` and variable names, `returned` among them; names
+    that agree no further are listed below the line."""
+    pane = Pane(exe, tmp)
+    try:
+        screen = [BANNER, ">"]
+        pane.wait_screen(screen)
+        pane.enter("count = 3")
+        pane.expect(screen, ["> count = 3", ">"])
+        # What is typed, what Tab makes of it, what more is typed before Enter
+        # and what the line then prints.
+        steps = [("ret", "return", None, None), (", co", "return, count", "", "=> 3"),
+                 ('use, "str', 'use, "strings"', "", "=> 1"),
+                 ("strings:it", "strings:itoa", ", count", '=> "3"'),
+                 ("print, ret", "print, returned", "", "3")]
+        for typed, completed, more, reply in steps:
+            pane.type(typed)
+            pane.keys("Tab")
+            pane.expect(screen, ["> " + completed])
+            if reply is not None:
+                pane.enter(more)
+                pane.expect(screen, ["> " + completed + more, reply, ">"])
+        pane.type("pri")
+        pane.keys("Tab", "Tab")
+        pane.expect(screen, ["> print", "print   printc", "> print"])
+    finally:
+        pane.close()
+
+
+def history_search(exe, tmp):
+    """Ctrl-R searches the lines of this session on the prompt's own line:
+    each Ctrl-R finds an older line, Enter runs the line found, Ctrl-G gives
+    back the line as it was."""
+    pane = Pane(exe, tmp)
+    try:
+        screen = [BANNER, ">"]
+        pane.wait_screen(screen)
+        for line in ('colour = "red"', 'colour = "blue"'):
+            pane.enter(line)
+            pane.expect(screen, ["> " + line, ">"])
+        pane.keys("C-r")
+        pane.type("lour =")
+        pane.expect(screen, ["(search)'lour =': colour = \"blue\""])
+        for found in ("(search)'lour =': colour = \"red\"", "(no match)'lour =': colour = \"red\""):
+            pane.keys("C-r")
+            pane.expect(screen, [found])
+        pane.keys("Enter")
+        pane.expect(screen, ['> colour = "red"', ">"])
+        pane.enter("return, colour")
+        pane.expect(screen, ["> return, colour", '=> "red"', ">"])
+        pane.type("abc")
+        pane.keys("C-r")
+        pane.type("blue")
+        pane.expect(screen, ["(search)'blue': colour = \"blue\""])
+        pane.keys("C-g")
+        pane.expect(screen, ["> abc"])
+    finally:
+        pane.close()
+
+
 def quiet_unknown_terminal(exe, tmp):
     """An unknown TERM: the editor still edits and standard error stays empty;
     Meta-x, which opens the editor's own command line, does nothing."""
@@ -326,6 +449,9 @@ def main():
         interrupt_running_statement(exe, tmp)
         interrupt_without_editor(exe, tmp)
         typed_ahead_lines(exe, tmp)
+        typed_during_statement(exe, tmp)
+        completion(exe, tmp)
+        history_search(exe, tmp)
         quiet_unknown_terminal(exe, tmp)
     print("terminal shell: all checks passed")
     return 0

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "classes/builtin/sys_calls.h"
+#include "state/sys_calls.h"
 #include "test_interp.h"
 
 namespace zarnith {

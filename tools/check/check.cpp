@@ -1,21 +1,21 @@
-// The checks of zarnith-check. One pass classifies every line (the same
-// preparation and classifier as the interpreter) and records what the later
-// checks need; the if chains and the reachability of lines are followed in the
-// order of the lines, as the script runs them when no jump intervenes.
+// The checker's way through a script, and its checks of statements and class
+// calls (checker.h).
 #include "check/check.h"
-#include "core/builtin_classes.h"
 
-#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <optional>
-#include <set>
 
+#include "check/checker.h"
 #include "classes/registry.h"
+#include "core/builtin_classes.h"
 #include "core/classify.h"
 #include "core/line.h"
 #include "core/statements.h"
 #include "state/interpreter.h"
 #include "values/conditions.h"
 #include "values/math.h"
+#include "values/messages.h"
 #include "values/resolve.h"
 #include "values/split.h"
 #include "values/text.h"
@@ -32,21 +32,40 @@ std::string_view SeverityName(Severity s) {
   return "note";
 }
 
+std::string Quoted(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted += '\'';
+  quoted += text;
+  quoted += '\'';
+  return quoted;
+}
+
 namespace {
 
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+// Calls `visit` with the index in `raw` of each byte of its prepared text, in
+// order, while it returns true: tabs and line feeds are gone, and a
+// backslash-n stands for one byte.
+template <typename Visit>
+void ForEachPreparedByte(std::string_view raw, Visit visit) {
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\t' || raw[i] == '\n') continue;
+    if (!visit(i)) return;
+    if (raw[i] == '\\' && i + 1 < raw.size() && raw[i + 1] == 'n') ++i;
+  }
+}
 
 }  // namespace
 
 std::size_t RawColumn(std::string_view raw, std::size_t offset) {
   std::size_t prepared = 0;
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\t' || raw[i] == '\n') continue;
-    if (prepared == offset) return i + 1;
-    if (raw[i] == '\\' && i + 1 < raw.size() && raw[i + 1] == 'n') ++i;
-    ++prepared;
-  }
-  return raw.size() + 1;
+  std::size_t column = raw.size() + 1;
+  ForEachPreparedByte(raw, [&](std::size_t i) {
+    if (prepared++ < offset) return true;
+    column = i + 1;
+    return false;
+  });
+  return column;
 }
 
 namespace {
@@ -58,13 +77,12 @@ bool InsideQuotes(std::string_view text, std::size_t offset) {
   return quotes % 2 == 1;
 }
 
+}  // namespace
+
 bool HasOperator(std::string_view token) {
-  // A leading sign is part of an integer literal, not an operation.
   if (!token.empty() && (token[0] == '-' || token[0] == '+')) token.remove_prefix(1);
   return token.find_first_of(kOperators) != std::string_view::npos;
 }
-
-}  // namespace
 
 std::optional<std::int64_t> LiteralInt(std::string_view token) {
   if (HasOperator(token)) return std::nullopt;
@@ -77,412 +95,344 @@ bool IsCommentOrEmpty(std::string_view raw) { return raw.empty() || raw[0] == '#
 
 std::string_view FirstWord(std::string_view text) { return text.substr(0, text.find(' ')); }
 
-// What the later passes remember of one line.
-struct LineFacts {
-  bool code = false;            // neither empty nor a comment
-  bool ends = false;            // an exit that always ends the program
-  std::optional<std::int64_t> jumpTo;  // a jump to a literal line
-  bool computedJump = false;    // a jump whose target is known only at run time
-  std::string_view blockWord;   // if, elif, else or end when the line is one
+// The block keyword that a line as written begins with, or after its tabs,
+// or empty.
+std::string_view BlockKeyword(std::string_view raw, bool afterTabs) {
+  std::size_t start = afterTabs ? raw.find_first_not_of('\t') : 0;
+  if (afterTabs && (start == 0 || start == std::string_view::npos)) return {};
+  std::string_view word = FirstWord(raw.substr(start));
+  return IsBlockKeyword(word) ? word : std::string_view{};
+}
+
+// Class commands that write a variable named by one of their arguments.
+struct NamedResult {
+  std::string_view className, command;
+  std::size_t piece;  // the argument piece that names the variable
+  std::string_view varType;
 };
-
-class Checker {
- public:
-  explicit Checker(std::string_view text) {
-    LoadBuiltinClasses(in_);
-    lines_ = SplitScriptLines(text);
-  }
-
-  std::vector<Diagnostic> Run() {
-    CheckEncoding();
-    facts_.resize(lines_.size());
-    FindArrays();
-    for (std::size_t i = 0; i < lines_.size(); ++i) CheckLine(i);
-    FollowChains();
-    FindUnreachable();
-    return InLineOrder();
-  }
-
- private:
-  void Report(std::size_t line, std::size_t column, Severity s, std::string message,
-              std::string_view code) {
-    out_.push_back({line + 1, column, s, std::move(message), std::string(code)});
-  }
-  void Note(std::size_t line, std::size_t column, std::string message) {
-    out_.push_back({line + 1, column, Severity::kNote, std::move(message), {}});
-  }
-  void NoteLineText(std::size_t target) {
-    if (target < lines_.size()) {
-      Note(target, 1, "line " + std::to_string(target + 1) + " is: " + std::string(lines_[target]));
-    }
-  }
-
-  std::size_t Column(std::size_t line, std::string_view view) const {
-    std::size_t offset = static_cast<std::size_t>(view.data() - prepared_.data());
-    if (offset > prepared_.size()) return 1;
-    return RawColumn(lines_[line], offset);
-  }
-
-  void CheckEncoding() {
-    if (lines_[0].starts_with("\xEF\xBB\xBF")) {
-      Report(0, 1, Severity::kWarning,
-             "the file begins with a byte-order mark, which becomes part of the first line",
-             "bom");
-    }
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-      if (!lines_[i].ends_with('\r')) continue;
-      Report(i, lines_[i].size(), Severity::kWarning,
-             "line ends with a carriage return (CRLF line endings): it stays part of the "
-             "line's last word; save the script with line feeds only",
-             "crlf");
-      return;  // once per file
-    }
-  }
-
-  // Array names: declared by an array line, bound by assigning an array, or
-  // filled by strings:split. Reading one of their elements with an index that
-  // is not a literal ends the program.
-  void FindArrays() {
-    for (std::string_view raw : lines_) {
-      if (IsCommentOrEmpty(raw)) continue;
-      PrepareLine(raw, prepared_);
-      LineCut shape = ClassifyLine(prepared_, pieces_, words_);
-      if (shape.form == LineForm::kArray) {
-        arrays_.insert(std::string(BeforeBracket(shape.three.rest)));
-      } else if (shape.form == LineForm::kAssign && arrays_.contains(std::string(shape.three.rest))) {
-        arrays_.insert(std::string(shape.three.first));
-      } else if (shape.form == LineForm::kClassCall && pieces_.size() > 3) {
-        auto call = SplitClassCall(pieces_[0]);
-        if (call && call->className == "strings" && call->command == "split") {
-          arrays_.insert(std::string(pieces_[3]));
-        }
-      }
-    }
-  }
-
-  static std::string_view BeforeBracket(std::string_view s) { return s.substr(0, s.find('[')); }
-
-  void CheckLine(std::size_t i) {
-    std::string_view raw = lines_[i];
-    if (IsCommentOrEmpty(raw)) return;
-    facts_[i].code = true;
-    PrepareLine(raw, prepared_);
-    if (raw[0] == ' ') {
-      Report(i, 1, Severity::kWarning,
-             "line is indented with spaces, so it matches no statement and does nothing "
-             "(indent with tabs)",
-             "space-indent");
-      return;
-    }
-    // The gate of a false branch reads the raw line's first word.
-    std::string_view rawWord = FirstWord(raw);
-    if (IsBlockKeyword(rawWord)) facts_[i].blockWord = rawWord;
-    CheckQuotedArithmetic(i);
-    LineCut shape = ClassifyLine(prepared_, pieces_, words_);
-    switch (shape.form) {
-      case LineForm::kClassCall: CheckClassCall(i); break;
-      case LineForm::kAssign: CheckAssignment(i, shape.three); break;
-      case LineForm::kBlock: CheckCondition(i); break;
-      case LineForm::kStatement: CheckStatement(i); break;
-      case LineForm::kArray: break;
-      case LineForm::kNothing: ReportNoStatement(i); break;
-    }
-  }
-
-  // The first of each operator character is computed when both its operands
-  // are integer literals, wherever it stands: inside a quoted text too.
-  void CheckQuotedArithmetic(std::size_t i) {
-    for (char op : kOperators) {
-      std::size_t p = prepared_.find(op);
-      if (p == std::string::npos || !InsideQuotes(prepared_, p)) continue;
-      OperationPlan plan = PlanOperation(prepared_, p);
-      if (!plan.candidate || !ParseIntLiteral(plan.left) || !ParseIntLiteral(plan.right)) continue;
-      std::string operation = std::string(plan.left) + op + std::string(plan.right);
-      Report(i, RawColumn(lines_[i], p), Severity::kWarning,
-             Quoted(operation) + " inside a quoted text is computed as arithmetic when the line runs",
-             "quoted-arithmetic");
-    }
-  }
-
-  void ReportNoStatement(std::size_t i) {
-    std::string message = "line matches no statement and does nothing";
-    std::string_view word = FirstWord(prepared_);
-    if (FindStatement(word) && word.size() < prepared_.size()) {
-      message += ": a comma is missing after " + Quoted(word);
-    } else if (prepared_.find('=') != std::string::npos) {
-      message += ": an assignment needs one space on each side of '='";
-    }
-    Report(i, 1, Severity::kWarning, message, "no-statement");
-  }
-
-  void CheckArgumentCount(std::size_t i, std::string_view name, std::size_t needed,
-                          std::string_view runMessage) {
-    if (pieces_.size() >= needed) return;
-    std::string message = Quoted(name) + " needs " + std::to_string(needed - 1) + " argument" +
-                          (needed == 2 ? "" : "s") + ", the line gives " +
-                          std::to_string(pieces_.size() - 1);
-    if (!runMessage.empty()) message += " (the run prints \"" + std::string(runMessage) + "\")";
-    Report(i, 1, Severity::kError, message, "missing-arguments");
-  }
-
-  void CheckStatement(std::size_t i) {
-    std::string_view keyword = pieces_[0];
-    StatementRules rules = FindStatementRules(keyword);
-    if (rules.minPieces) CheckArgumentCount(i, keyword, rules.minPieces, {});
-    if (!rules.rejoins) CheckQuotedComma(i, keyword);
-    if (keyword == "print" || keyword == "printc") {
-      // A quoted joined text is printed as it stands; nothing is read.
-      if (pieces_.size() > 1 && GetType(JoinPieces(pieces_, 1)) != type::kString) {
-        CheckElementRead(i, pieces_[1]);
-      }
-    } else {
-      for (std::size_t k = 1; k < pieces_.size(); ++k) CheckElementRead(i, pieces_[k]);
-    }
-    if (keyword == "use") return NoteUse(i);
-    if (keyword == "exit") {
-      facts_[i].ends = pieces_.size() == 1 || LiteralInt(pieces_[1]).has_value();
-    }
-    if (keyword == "jump" && pieces_.size() > 1) CheckJump(i);
-  }
-
-  void NoteUse(std::size_t i) {
-    if (pieces_.size() < 2) return;
-    if (GetType(pieces_[1]) != type::kString) {
-      anyUse_ = true;  // a variable: the class is known only at run time
-      return;
-    }
-    std::string name(StringToText(pieces_[1]));
-    if (!FindClass(in_, name)) {
-      Report(i, Column(i, pieces_[1]), Severity::kError,
-             "no class is named " + Quoted(name) + " (the run prints \"Class is not exists\")",
-             "unknown-class");
-      return;
-    }
-    used_.insert(name);
-  }
-
-  void CheckJump(std::size_t i) {
-    std::string_view target = pieces_[1];
-    std::optional<std::int64_t> line = LiteralInt(target);
-    if (!line) {
-      facts_[i].computedJump = true;
-      return;
-    }
-    auto count = static_cast<std::int64_t>(lines_.size());
-    if (*line <= 0) {
-      Report(i, Column(i, target), Severity::kError,
-             "jump target " + std::to_string(*line) + " is at or below 0: lines count from 1",
-             "jump-target");
-      return;
-    }
-    if (*line > count) {
-      // A line feed at the end of the text gives one more, empty, line.
-      std::size_t last = lines_.back().empty() && count > 1 ? lines_.size() - 1 : lines_.size();
-      Report(i, Column(i, target), Severity::kError,
-             "jump target " + std::to_string(*line) + " is past the last line: line " +
-                 std::to_string(last) + " is the last, so the jump ends the script",
-             "jump-target");
-      return;
-    }
-    facts_[i].jumpTo = *line - 1;
-  }
-
-  // Commas cut every argument, quoted or not; only print and printc join the
-  // pieces again.
-  void CheckQuotedComma(std::size_t i, std::string_view name) {
-    for (std::size_t p = prepared_.find(','); p != std::string::npos; p = prepared_.find(',', p + 1)) {
-      if (!InsideQuotes(prepared_, p)) continue;
-      Report(i, RawColumn(lines_[i], p), Severity::kWarning,
-             "comma inside a quoted text: " + Quoted(name) +
-                 " cuts its arguments at every comma, so the text arrives in pieces",
-             "quoted-comma");
-      return;
-    }
-  }
-
-  void CheckClassCall(std::size_t i) {
-    std::optional<ClassCall> call = SplitClassCall(pieces_[0]);
-    if (!call) return;
-    Class* entry = FindClass(in_, call->className);
-    if (!entry) {
-      Report(i, 1, Severity::kError,
-             "no class is named " + Quoted(call->className) +
-                 " (the run prints \"Class is not exists\")",
-             "unknown-class");
-      return;
-    }
-    if (!anyUse_ && !used_.contains(std::string(call->className))) {
-      Report(i, 1, Severity::kError,
-             "class " + Quoted(call->className) + " is not enabled: add use, \"" +
-                 std::string(call->className) + "\" on an earlier line (the run prints \"This "
-                 "class is not used\")",
-             "class-not-used");
-    }
-    std::string name = std::string(call->className) + ":" + std::string(call->command);
-    CheckQuotedComma(i, name);
-    for (std::size_t k = 1; k < pieces_.size(); ++k) CheckElementRead(i, pieces_[k]);
-    if (entry->commands.empty()) return;
-    for (const ClassCommand& c : entry->commands) {
-      if (c.name != call->command) continue;
-      CheckArgumentCount(i, name, c.minArgs, c.countMessage);
-      return;
-    }
-    Report(i, static_cast<std::size_t>(call->command.data() - pieces_[0].data()) + 1,
-           Severity::kWarning,
-           "class " + Quoted(call->className) + " has no command " + Quoted(call->command) +
-               ": the line does nothing",
-           "unknown-command");
-  }
-
-  void CheckAssignment(std::size_t i, const ThreeWords& three) {
-    std::string_view value = three.rest;
-    if (value.find(' ') != std::string_view::npos && GetType(value) != type::kString) {
-      std::string message = "the value " + Quoted(value) +
-                            " is not one word, so the assignment does nothing";
-      if (value.find_first_of(kOperators) != std::string_view::npos) {
-        message += ": write an operation without spaces, as in 2+3";
-      }
-      Report(i, Column(i, value), Severity::kWarning, message, "no-statement");
-      return;
-    }
-    CheckElementRead(i, value);
-  }
-
-  void CheckCondition(std::size_t i) {
-    if ((words_[0] == "if" || words_[0] == "elif") && words_.size() > 3) {
-      CheckElementRead(i, words_[1]);
-      CheckElementRead(i, words_[3]);
-    }
-  }
-
-  // An element of a known array read with an index that is neither an integer
-  // literal nor an operation computed before the line runs.
-  void CheckElementRead(std::size_t i, std::string_view token) {
-    std::size_t open = token.find('[');
-    if (open == std::string_view::npos || GetType(token) == type::kString) return;
-    if (!arrays_.contains(std::string(token.substr(0, open)))) return;
-    std::string_view index = token.substr(open + 1);
-    index = index.substr(0, index.find('['));
-    index = index.substr(0, index.find(']'));
-    if (ParseIntLiteral(index) || HasOperator(index)) return;
-    Report(i, Column(i, token), Severity::kError,
-           "array index " + Quoted(index) +
-               " is not an integer literal: reading this element ends the program with status 127",
-           "index-not-literal");
-  }
-
-  // The if chains, followed line by line: there is one chain at a time.
-  void FollowChains() {
-    bool open = false;
-    std::size_t opener = 0;  // the line that opened the chain
-    std::size_t elifs = 0;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-      LineFacts& f = facts_[i];
-      if (f.jumpTo && open && static_cast<std::size_t>(*f.jumpTo) < i &&
-          facts_[static_cast<std::size_t>(*f.jumpTo)].blockWord != "end") {
-        Report(i, 1, Severity::kWarning,
-               "jump back to line " + std::to_string(*f.jumpTo + 1) +
-                   " while the if chain of line " + std::to_string(opener + 1) +
-                   " is open: the chain's state goes with it (jump to its end line, or close "
-                   "the chain first)",
-               "jump-in-chain");
-        NoteLineText(*f.jumpTo);
-      }
-      inChain_.push_back(open);
-      std::string_view word = f.blockWord;
-      if (word == "if") {
-        if (open) {
-          Report(i, 1, Severity::kWarning,
-                 "if inside the open chain of line " + std::to_string(opener + 1) +
-                     ": chains do not nest, this if replaces it",
-                 "nested-if");
-        }
-        open = true;
-        opener = i;
-        elifs = 0;
-      } else if (word == "elif" || word == "else") {
-        if (!open) {
-          open = true;
-          opener = i;
-        }
-        if (word == "elif" && ++elifs == 2) {
-          Report(i, 1, Severity::kWarning,
-                 "second elif of the chain of line " + std::to_string(opener + 1) +
-                     ": after a branch that ran, this elif is evaluated again and a second "
-                     "branch can run",
-                 "several-elif");
-        }
-      } else if (word == "end") {
-        open = false;
-      }
-    }
-    if (open) {
-      Report(opener, 1, Severity::kError,
-             "this if chain is still open at the end of the script: an end line is missing",
-             "open-if");
-    }
-  }
-
-  // Lines that no path from the first line reaches. A jump or exit inside a
-  // chain may be skipped, so the next line stays reachable.
-  void FindUnreachable() {
-    for (const LineFacts& f : facts_) {
-      if (f.computedJump) return;
-    }
-    std::vector<bool> reached(lines_.size(), false);
-    std::vector<std::size_t> todo{0};
-    while (!todo.empty()) {
-      std::size_t i = todo.back();
-      todo.pop_back();
-      if (i >= lines_.size() || reached[i]) continue;
-      reached[i] = true;
-      const LineFacts& f = facts_[i];
-      if (f.jumpTo) todo.push_back(static_cast<std::size_t>(*f.jumpTo));
-      if ((!f.jumpTo && !f.ends) || inChain_[i]) todo.push_back(i + 1);
-    }
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-      if (reached[i] || !facts_[i].code) continue;
-      std::size_t last = i;
-      for (std::size_t k = i + 1; k < lines_.size() && !reached[k]; ++k) {
-        if (facts_[k].code) last = k;
-      }
-      std::string range = last == i ? "line " + std::to_string(i + 1) + " can"
-                                    : "lines " + std::to_string(i + 1) + "-" +
-                                          std::to_string(last + 1) + " can";
-      Report(i, 1, Severity::kWarning, range + " never run: no line leads here", "unreachable");
-      i = last;
-    }
-  }
-
-  // Stable by line; each note stays behind the diagnostic it belongs to.
-  std::vector<Diagnostic> InLineOrder() {
-    std::vector<std::vector<Diagnostic>> groups;
-    for (Diagnostic& d : out_) {
-      if (d.severity != Severity::kNote || groups.empty()) groups.emplace_back();
-      groups.back().push_back(std::move(d));
-    }
-    std::stable_sort(groups.begin(), groups.end(),
-                     [](const auto& a, const auto& b) { return a[0].line < b[0].line; });
-    std::vector<Diagnostic> sorted;
-    for (auto& g : groups) {
-      for (Diagnostic& d : g) sorted.push_back(std::move(d));
-    }
-    return sorted;
-  }
-
-  Interpreter in_;  // the class registry, never run
-  std::vector<std::string_view> lines_;
-  std::vector<LineFacts> facts_;
-  std::vector<bool> inChain_;
-  std::set<std::string, std::less<>> arrays_;
-  std::set<std::string, std::less<>> used_;
-  bool anyUse_ = false;
-  std::vector<Diagnostic> out_;
-  std::string prepared_;
-  std::vector<std::string_view> pieces_, words_;
-};
+constexpr std::array<NamedResult, 2> kNamedResults{{
+    {"fs", "read", 2, type::kString},
+    {"strings", "split", 3, type::kStringArray},
+}};
 
 }  // namespace
+
+Checker::Checker(std::string_view text) {
+  LoadBuiltinClasses(in_);
+  in_.host.out.CaptureTo(&unused_);  // the interpreter is asked, never run
+  lines_ = SplitScriptLines(text);
+}
+
+std::vector<Diagnostic> Checker::Run() {
+  CheckEncoding();
+  facts_.resize(lines_.size());
+  FindNames();
+  for (std::size_t i = 0; i < lines_.size(); ++i) CheckLine(i);
+  FindMovedTargets(lines_, facts_, out_);
+  FollowChains(lines_, facts_, out_);
+  FindUnreachable(lines_, facts_, out_);
+  return out_.InLineOrder();
+}
+
+void Checker::Report(std::size_t line, std::size_t column, Severity s, std::string message,
+                     std::string_view code) {
+  out_.Report(line, column, s, std::move(message), code);
+}
+
+// The column in line `line` as written of a view into its prepared text.
+std::size_t Checker::Column(std::size_t line, std::string_view view) {
+  std::size_t offset = static_cast<std::size_t>(view.data() - prepared_.data());
+  if (offset > prepared_.size()) return 1;
+  return ColumnAt(line, offset);
+}
+
+// The column of byte `offset` of the prepared text of line `line`, which
+// must be the line prepared last. A line may have a diagnostic on every one
+// of its pieces, so the columns of a line that preparation changed are
+// worked out once, not once a diagnostic.
+std::size_t Checker::ColumnAt(std::size_t line, std::size_t offset) {
+  std::string_view raw = lines_[line];
+  if (raw.size() == prepared_.size()) return offset + 1;  // nothing was removed
+  if (columnsOf_ != line) {
+    columns_.clear();
+    ForEachPreparedByte(raw, [this](std::size_t i) {
+      columns_.push_back(i + 1);
+      return true;
+    });
+    columnsOf_ = line;
+  }
+  return offset < columns_.size() ? columns_[offset] : raw.size() + 1;
+}
+
+void Checker::CheckEncoding() {
+  if (lines_[0].starts_with("\xEF\xBB\xBF")) {
+    Report(0, 1, Severity::kWarning,
+           "the file begins with a byte-order mark, which becomes part of the first line", "bom");
+  }
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (!lines_[i].ends_with('\r')) continue;
+    Report(i, lines_[i].size(), Severity::kWarning,
+           "line ends with a carriage return (CRLF line endings): it stays part of the "
+           "line's last word; save the script with line feeds only",
+           "crlf");
+    return;  // once per file
+  }
+}
+
+// What every line can make of the names, before any line is checked: a
+// line may read a name that a later line makes, when a jump leads back.
+void Checker::FindNames() {
+  names_.Write("arg", type::kString);  // the script's arguments, set before it runs
+  for (std::string_view raw : lines_) {
+    if (IsCommentOrEmpty(raw)) continue;
+    PrepareLine(raw, prepared_);
+    LineCut shape = ClassifyLine(prepared_, pieces_, words_);
+    if (shape.form == LineForm::kArray) {
+      names_.Declare(shape.three.second, shape.three.rest);
+    } else if (shape.form == LineForm::kAssign) {
+      names_.Assign(shape.three.first, shape.three.rest);
+    } else if (shape.form == LineForm::kClassCall) {
+      std::optional<ClassCall> call = SplitClassCall(pieces_[0]);
+      for (const NamedResult& r : kNamedResults) {
+        if (call && call->className == r.className && call->command == r.command &&
+            pieces_.size() > r.piece) {
+          names_.Write(pieces_[r.piece], r.varType);
+        }
+      }
+    }
+  }
+  names_.Settle();
+}
+
+void Checker::CheckLine(std::size_t i) {
+  std::string_view raw = lines_[i];
+  if (IsCommentOrEmpty(raw)) return;
+  facts_[i].code = true;
+  PrepareLine(raw, prepared_);
+  if (raw[0] == ' ') {
+    Report(i, 1, Severity::kWarning,
+           "line is indented with spaces, so it matches no statement and does nothing "
+           "(indent with tabs)",
+           "space-indent");
+    return;
+  }
+  // The gate of a false branch reads the first word of the line as written.
+  facts_[i].blockWord = BlockKeyword(raw, false);
+  CheckQuotedArithmetic(i);
+  LineCut shape = ClassifyLine(prepared_, pieces_, words_);
+  switch (shape.form) {
+    case LineForm::kClassCall: CheckClassCall(i); break;
+    case LineForm::kAssign: CheckAssignment(i, shape.three); break;
+    case LineForm::kBlock:
+      if (facts_[i].blockWord.empty()) {
+        facts_[i].blockWord = BlockKeyword(raw, true);
+        facts_[i].tabbed = !facts_[i].blockWord.empty();
+      }
+      CheckBlock(i);
+      break;
+    case LineForm::kStatement: CheckStatement(i); break;
+    case LineForm::kArray: break;
+    case LineForm::kNothing: ReportNoStatement(i); break;
+  }
+}
+
+// The first of each operator character is computed when both its operands
+// are integers, wherever it stands: inside a quoted text too.
+void Checker::CheckQuotedArithmetic(std::size_t i) {
+  for (char op : kOperators) {
+    std::size_t p = prepared_.find(op);
+    if (p == std::string::npos || !InsideQuotes(prepared_, p)) continue;
+    OperationPlan plan = PlanOperation(prepared_, p);
+    if (!plan.candidate || names_.TypeOf(plan.left) != type::kInt ||
+        names_.TypeOf(plan.right) != type::kInt) {
+      continue;
+    }
+    std::string operation = std::string(plan.left) + op + std::string(plan.right);
+    Report(i, ColumnAt(i, p), Severity::kWarning,
+           Quoted(operation) + " inside a quoted text is computed as arithmetic when the line runs",
+           "quoted-arithmetic");
+  }
+}
+
+void Checker::ReportNoStatement(std::size_t i) {
+  std::string message = "line matches no statement and does nothing";
+  std::string_view word = FirstWord(prepared_);
+  if (FindStatement(word) && word.size() < prepared_.size()) {
+    message += ": a comma is missing after " + Quoted(word);
+  } else if (prepared_.find('=') != std::string::npos) {
+    message += ": an assignment needs one space on each side of '='";
+  }
+  Report(i, 1, Severity::kWarning, message, "no-statement");
+}
+
+void Checker::CheckArgumentCount(std::size_t i, std::string_view name, std::size_t needed,
+                                 std::string_view runMessage) {
+  if (pieces_.size() >= needed) return;
+  std::string message = Quoted(name) + " needs " + std::to_string(needed - 1) + " argument" +
+                        (needed == 2 ? "" : "s") + ", the line gives " +
+                        std::to_string(pieces_.size() - 1);
+  if (!runMessage.empty()) message += " (the run prints \"" + std::string(runMessage) + "\")";
+  Report(i, 1, Severity::kError, message, "missing-arguments");
+}
+
+void Checker::CheckStatement(std::size_t i) {
+  std::string_view keyword = pieces_[0];
+  StatementRules rules = FindStatementRules(keyword);
+  if (rules.minPieces) CheckArgumentCount(i, keyword, rules.minPieces, {});
+  if (!rules.rejoins) CheckQuotedComma(i, keyword);
+  if (keyword == "print" || keyword == "printc") {
+    // A quoted joined text is printed as it stands; nothing is read.
+    if (pieces_.size() > 1 && GetType(JoinPieces(pieces_, 1)) != type::kString) {
+      CheckElementRead(i, pieces_[1]);
+      if (pieces_.size() == 2) CheckPrinted(i, keyword, pieces_[1]);
+    }
+  } else {
+    for (std::size_t k = 1; k < pieces_.size(); ++k) CheckElementRead(i, pieces_[k]);
+  }
+  if (keyword == "use") return NoteUse(i);
+  if (keyword == "sleep" && pieces_.size() > 1) CheckSleep(i, pieces_[1]);
+  if (keyword == "exit") {
+    facts_[i].ends = pieces_.size() == 1 || LiteralInt(pieces_[1]).has_value();
+  }
+  if (keyword == "jump") {
+    facts_[i].jump = true;
+    if (pieces_.size() > 1) CheckJump(i);
+  }
+}
+
+void Checker::NoteUse(std::size_t i) {
+  if (pieces_.size() < 2) return;
+  if (GetType(pieces_[1]) != type::kString) {
+    anyUse_ = true;  // a variable: the class is known only at run time
+    return;
+  }
+  std::string name(StringToText(pieces_[1]));
+  if (!FindClass(in_, name)) {
+    Report(i, Column(i, pieces_[1]), Severity::kError,
+           "no class is named " + Quoted(name) + " (the run prints \"Class is not exists\")",
+           "unknown-class");
+    return;
+  }
+  used_.insert(name);
+}
+
+void Checker::CheckJump(std::size_t i) {
+  std::string_view target = pieces_[1];
+  std::optional<std::int64_t> line = LiteralInt(target);
+  if (!line) {
+    facts_[i].computedJump = true;
+    return;
+  }
+  auto count = static_cast<std::int64_t>(lines_.size());
+  if (*line <= 0) {
+    Report(i, Column(i, target), Severity::kError,
+           "jump target " + std::to_string(*line) + " is at or below 0: lines count from 1",
+           "jump-target");
+    return;
+  }
+  if (*line > count) {
+    // Ending the script this way is allowed, but seldom meant. A line feed
+    // at the end of the text gives one more, empty, line.
+    std::size_t last = lines_.back().empty() && count > 1 ? lines_.size() - 1 : lines_.size();
+    Report(i, Column(i, target), Severity::kWarning,
+           "jump target " + std::to_string(*line) + " is past the last line: line " +
+               std::to_string(last) + " is the last, so the jump ends the script",
+           "jump-target");
+    return;
+  }
+  facts_[i].jumpTo = *line - 1;
+  facts_[i].targetColumn = static_cast<std::uint32_t>(Column(i, target));
+}
+
+// Commas cut every argument, quoted or not; only print and printc join the
+// pieces again. One pass, counting quotes on the way: a line may hold a
+// million commas.
+void Checker::CheckQuotedComma(std::size_t i, std::string_view name) {
+  bool quoted = false;
+  for (std::size_t p = prepared_.find_first_of(",\""); p != std::string::npos;
+       p = prepared_.find_first_of(",\"", p + 1)) {
+    if (prepared_[p] == '"') {
+      quoted = !quoted;
+      continue;
+    }
+    if (!quoted) continue;
+    Report(i, ColumnAt(i, p), Severity::kWarning,
+           "comma inside a quoted text: " + Quoted(name) +
+               " cuts its arguments at every comma, so the text arrives in pieces",
+           "quoted-comma");
+    return;
+  }
+}
+
+void Checker::CheckClassCall(std::size_t i) {
+  std::optional<ClassCall> call = SplitClassCall(pieces_[0]);
+  if (!call) return;
+  Class* entry = FindClass(in_, call->className);
+  if (!entry) return ReportUnknownClass(i, call->className);
+  if (!anyUse_ && !used_.contains(std::string(call->className))) {
+    Report(i, 1, Severity::kError,
+           "class " + Quoted(call->className) + " is not enabled: add use, \"" +
+               std::string(call->className) +
+               "\" on an earlier line (the run prints \"This "
+               "class is not used\")",
+           "class-not-used");
+  }
+  std::string name = std::string(call->className) + ":" + std::string(call->command);
+  CheckQuotedComma(i, name);
+  for (std::size_t k = 1; k < pieces_.size(); ++k) CheckElementRead(i, pieces_[k]);
+  if (entry->commands.empty()) return;
+  for (const ClassCommand& c : entry->commands) {
+    if (c.name != call->command) continue;
+    CheckArgumentCount(i, name, c.minArgs, c.countMessage);
+    if (name == "os:execute" && pieces_.size() > 1) CheckProgramArguments(i, pieces_[1]);
+    return;
+  }
+  Report(i, static_cast<std::size_t>(call->command.data() - pieces_[0].data()) + 1,
+         Severity::kWarning,
+         "class " + Quoted(call->className) + " has no command " + Quoted(call->command) +
+             ": the line does nothing",
+         "unknown-command");
+}
+
+// A colon before the first comma makes a line a class call, whatever the
+// line was meant to be.
+void Checker::ReportUnknownClass(std::size_t i, std::string_view className) {
+  std::string runs = " (the run prints \"" + std::string(msg::kClassNotExists) + "\")";
+  std::size_t colon = className.size();
+  if (InsideQuotes(prepared_, colon)) {
+    Report(i, ColumnAt(i, colon), Severity::kError,
+           "the colon in this quoted text makes the line a class call, of a class named " +
+               Quoted(className) + runs + ": make a text with a colon through append",
+           "colon-in-text");
+    return;
+  }
+  ThreeWords three = SplitThree(pieces_[0]);
+  if (three.count == 3 && three.second == "=") {
+    Report(i, 1, Severity::kError,
+           "a class call cannot be assigned: the line calls a class named " + Quoted(className) +
+               runs + "; call " + std::string(three.rest) +
+               " on a line of its own and read its result from 'returned' (" +
+               std::string(three.first) + " = returned)",
+           "assigned-call");
+    return;
+  }
+  Report(i, 1, Severity::kError, "no class is named " + Quoted(className) + runs, "unknown-class");
+}
+
+// os:execute starts the program before the first space and hands it the
+// rest as one argument, spaces and all.
+void Checker::CheckProgramArguments(std::size_t i, std::string_view token) {
+  if (GetType(token) != type::kString) return;
+  std::string_view command = StringToText(token);
+  std::size_t space = command.find(' ');
+  if (space == std::string_view::npos) return;
+  std::string_view rest = command.substr(space + 1);
+  if (rest.find(' ') == std::string_view::npos) return;
+  Report(i, Column(i, token), Severity::kWarning,
+         "os:execute hands " + Quoted(command.substr(0, space)) + " one argument, " + Quoted(rest) +
+             ", spaces included: the text is not cut into several arguments",
+         "one-argument");
+}
 
 std::vector<Diagnostic> CheckScript(std::string_view text) { return Checker(text).Run(); }
 

@@ -33,6 +33,11 @@ std::string_view SeverityName(Severity s);
 // text: tabs were removed and each backslash-n became one byte.
 std::size_t RawColumn(std::string_view raw, std::size_t offset);
 
+// True when the token holds an operator character, which the line's
+// arithmetic may compute before a statement reads the token. A leading sign
+// belongs to an integer literal.
+bool HasOperator(std::string_view token);
+
 // A literal integer whose value the run cannot change (no operation in it,
 // which the line's arithmetic would compute first), or none.
 std::optional<std::int64_t> LiteralInt(std::string_view token);

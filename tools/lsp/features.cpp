@@ -2,41 +2,44 @@
 
 #include <algorithm>
 
-#include "check/check.h"
+#include "core/completion.h"
 #include "lsp/help_texts.h"
+#include "values/split.h"
 
 namespace zarnith::lsp {
 
 namespace {
 
-// Protocol constants.
-enum DiagnosticSeverity { kSeverityError = 1, kSeverityWarning = 2, kSeverityInformation = 3 };
-enum CompletionKind { kCompletionMethod = 2, kCompletionVariable = 6, kCompletionModule = 9,
-                      kCompletionKeyword = 14 };
-enum SymbolKind { kSymbolNamespace = 3, kSymbolEvent = 24 };
-
-json PositionJson(const View& v, std::size_t line, std::size_t byteColumn) {
-  std::string_view text = line < v.map.lines.size() ? v.map.lines[line] : std::string_view();
-  return {{"line", line}, {"character", UnitColumn(text, byteColumn, v.encoding)}};
+// Where line `line` of `text` starts; the line is a view into the text.
+std::size_t StartOf(std::string_view text, std::string_view line) {
+  return static_cast<std::size_t>(line.data() - text.data());
 }
 
-json RangeJson(const View& v, std::size_t line, ByteSpan span) {
-  return {{"start", PositionJson(v, line, span.begin)}, {"end", PositionJson(v, line, span.end)}};
+TextSpan SpanOf(const View& v, std::size_t line, ByteSpan span) {
+  std::size_t start = StartOf(v.doc.text(), v.map.lines[line]);
+  return {start + span.begin, start + span.end};
 }
 
-json LinesRangeJson(const View& v, std::size_t first, std::size_t last) {
-  return {{"start", PositionJson(v, first, 0)},
-          {"end", PositionJson(v, last, v.map.lines[last].size())}};
+// Lines `first` to `last`, whole.
+TextSpan LinesSpan(const View& v, std::size_t first, std::size_t last) {
+  return {SpanOf(v, first, {}).begin, SpanOf(v, last, {0, v.map.lines[last].size()}).end};
 }
 
-json LocationJson(const View& v, std::size_t line, ByteSpan span) {
-  return {{"uri", v.doc.uri}, {"range", RangeJson(v, line, span)}};
-}
+// The script line of a byte offset and the byte column in it.
+struct LinePoint {
+  std::size_t line = 0;
+  std::size_t column = 0;
+};
 
-// The byte column of a position on its line; none past the last line.
-std::optional<std::size_t> ByteAt(const View& v, Position at) {
-  if (at.line >= v.map.lines.size()) return std::nullopt;
-  return ByteColumn(v.map.lines[at.line], at.character, v.encoding);
+LinePoint PointAt(const View& v, std::size_t offset) {
+  std::string_view text = v.doc.text();
+  const std::vector<std::string_view>& lines = v.map.lines;
+  auto after = std::upper_bound(lines.begin(), lines.end(), offset,
+                                [&](std::size_t o, std::string_view line) {
+                                  return o < StartOf(text, line);
+                                });
+  auto line = static_cast<std::size_t>(after - lines.begin()) - 1;
+  return {line, std::min(offset - StartOf(text, lines[line]), lines[line].size())};
 }
 
 // A diagnostic covers the word it points at, or the whole line when it is
@@ -44,7 +47,7 @@ std::optional<std::size_t> ByteAt(const View& v, Position at) {
 ByteSpan DiagnosticSpan(std::string_view line, std::size_t column) {
   std::size_t begin = std::min(column - 1, line.size());
   if (begin == 0) return {0, line.size()};
-  std::size_t end = line.find_first_of(" ,", begin + 1);
+  std::size_t end = line.find_first_of(" ,\r", begin + 1);
   return {begin, end == std::string_view::npos ? line.size() : end};
 }
 
@@ -67,57 +70,34 @@ std::string JumpMarkdown(const View& v, std::size_t line) {
   return "Jumps to line " + std::to_string(*target + 1) + ":\n\n" + CodeBlock(v.map.lines[*target]);
 }
 
-json CompletionItem(std::string_view label, int kind, std::string_view detail = {},
-                    std::string documentation = {}) {
-  json item = {{"label", label}, {"kind", kind}};
-  if (!detail.empty()) item["detail"] = detail;
-  if (!documentation.empty()) item["documentation"] = {{"kind", "markdown"}, {"value", documentation}};
-  return item;
+Suggestion CompletionItem(std::string_view label, SuggestionKind kind, std::string_view detail = {},
+                          std::string documentation = {}) {
+  return {std::string(label), kind, std::string(detail), std::move(documentation)};
 }
 
-bool IsWordChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+// A completion item for a name, with its help when it has one.
+Suggestion NameItem(const CompletionName& n, const CompletionPlace& place) {
+  using Kind = CompletionName::Kind;
+  if (n.kind == Kind::kClass) return CompletionItem(n.name, SuggestionKind::kClass);
+  bool command = n.kind == Kind::kCommand;
+  std::string name(n.name);
+  const HelpEntry* e = FindHelp(command ? std::string(place.className) + ":" + name : name);
+  SuggestionKind kind = command ? SuggestionKind::kCommand : SuggestionKind::kStatement;
+  if (!e) return CompletionItem(n.name, kind);
+  return CompletionItem(n.name, kind, e->usage, HelpMarkdown(*e));
 }
 
-// The class of a line that reads "class:" and a partial command, or empty.
-std::string_view ClassBeforeColon(std::string_view prefix) {
-  std::size_t colon = prefix.find(':');
-  if (colon == std::string_view::npos || colon == 0) return {};
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (i != colon && !IsWordChar(prefix[i])) return {};
-  }
-  return prefix.substr(0, colon);
-}
-
-bool AfterUseQuote(std::string_view prefix) {
-  if (!prefix.starts_with("use,")) return false;
-  prefix.remove_prefix(4);
-  while (!prefix.empty() && prefix[0] == ' ') prefix.remove_prefix(1);
-  if (prefix.empty() || prefix[0] != '"') return false;
-  return std::all_of(prefix.begin() + 1, prefix.end(), IsWordChar);
-}
-
+// An outline with the lines it covers, while the outline is put together.
 struct Symbol {
-  std::size_t first = 0, last = 0;  // lines
-  json body;
-  std::vector<Symbol> children;
+  std::size_t first = 0, last = 0;
+  Outline outline;
 };
 
-json SymbolJson(Symbol& s) {
-  json children = json::array();
-  for (Symbol& c : s.children) children.push_back(SymbolJson(c));
-  s.body["children"] = std::move(children);
-  return std::move(s.body);
-}
-
-json MakeSymbol(const View& v, std::string name, std::string detail, int kind, std::size_t first,
-                std::size_t last, std::size_t nameLine) {
+Outline MakeOutline(const View& v, std::string name, std::string detail, OutlineKind kind,
+                    std::size_t first, std::size_t last, std::size_t nameLine) {
   if (name.empty()) name = "(empty line)";
-  return {{"name", std::move(name)},
-          {"detail", std::move(detail)},
-          {"kind", kind},
-          {"range", LinesRangeJson(v, first, last)},
-          {"selectionRange", LinesRangeJson(v, nameLine, nameLine)}};
+  return {std::move(name), std::move(detail), kind, LinesSpan(v, first, last),
+          LinesSpan(v, nameLine, nameLine), {}};
 }
 
 std::string LineList(const std::vector<std::size_t>& lines) {
@@ -137,19 +117,17 @@ void AddChains(const View& v, std::vector<Symbol>& out) {
   auto closeBranch = [&](std::size_t last) {
     if (!branch) return;
     branches.push_back({*branch, last,
-                        MakeSymbol(v, std::string(v.map.lines[*branch]), "", kSymbolNamespace,
-                                   *branch, last, *branch),
-                        {}});
+                        MakeOutline(v, std::string(v.map.lines[*branch]), "", OutlineKind::kBranch,
+                                    *branch, last, *branch)});
     branch.reset();
   };
   auto closeChain = [&](std::size_t last) {
     if (!open) return;
     closeBranch(last);
     Symbol chain{*open, last,
-                 MakeSymbol(v, std::string(v.map.lines[*open]),
-                            "lines " + std::to_string(*open + 1) + "-" + std::to_string(last + 1),
-                            kSymbolNamespace, *open, last, *open),
-                 {}};
+                 MakeOutline(v, std::string(v.map.lines[*open]),
+                             "lines " + std::to_string(*open + 1) + "-" + std::to_string(last + 1),
+                             OutlineKind::kChain, *open, last, *open)};
     out.push_back(std::move(chain));
     // The if's own branch is the chain itself; the others fall inside it.
     for (std::size_t b = 1; b < branches.size(); ++b) out.push_back(std::move(branches[b]));
@@ -186,53 +164,51 @@ void AddJumpTargets(const View& v, std::vector<Symbol>& out) {
     std::string detail = (last > t ? "loop to line " + std::to_string(last + 1) + ", " : "") +
                          "jumped to from line" + (from[t].size() > 1 ? "s " : " ") +
                          LineList(from[t]);
-    out.push_back({t, last, MakeSymbol(v, name, detail, kSymbolEvent, t, last, t), {}});
+    out.push_back({t, last, MakeOutline(v, name, detail, OutlineKind::kJumpTarget, t, last, t)});
   }
 }
 
-// The symbols from flat[next] on that lie within lines up to `last`, each
-// with the ones inside it as its children. `flat` is sorted by first line,
-// the longer first; a symbol that overlaps another stays its sibling.
-std::vector<Symbol> Nest(std::vector<Symbol>& flat, std::size_t& next, std::size_t last) {
-  std::vector<Symbol> level;
+// The outlines from flat[next] on that lie within lines up to `last`, each
+// with the ones inside it as its children, `depth` levels in. `flat` is
+// sorted by first line, the longer first; one that overlaps another stays its
+// sibling, and so do all those inside an outline at the deepest level.
+std::vector<Outline> Nest(std::vector<Symbol>& flat, std::size_t& next, std::size_t last,
+                          std::size_t depth) {
+  std::vector<Outline> level;
   while (next < flat.size() && flat[next].last <= last) {
-    Symbol s = std::move(flat[next++]);
-    s.children = Nest(flat, next, s.last);
-    level.push_back(std::move(s));
+    Symbol& s = flat[next++];
+    if (depth < kMaxOutlineDepth) s.outline.children = Nest(flat, next, s.last, depth + 1);
+    level.push_back(std::move(s.outline));
   }
   return level;
 }
 
 }  // namespace
 
-json Diagnostics(const View& v) {
-  json out = json::array();
-  for (const check::Diagnostic& d : check::CheckScript(v.doc.text)) {
+std::vector<Finding> Diagnostics(std::string_view text) {
+  std::vector<std::string_view> lines = SplitScriptLines(text);
+  std::vector<Finding> out;
+  for (check::Diagnostic& d : check::CheckScript(text)) {
     std::size_t line = d.line - 1;
-    if (line >= v.map.lines.size()) continue;
-    json range = RangeJson(v, line, DiagnosticSpan(v.map.lines[line], d.column));
+    if (line >= lines.size()) continue;
+    ByteSpan span = DiagnosticSpan(lines[line], d.column);
+    std::size_t start = StartOf(text, lines[line]);
+    TextSpan place{start + span.begin, start + span.end};
     if (d.severity == check::Severity::kNote) {
-      if (out.empty()) continue;
-      out.back()["relatedInformation"].push_back(
-          {{"location", {{"uri", v.doc.uri}, {"range", range}}}, {"message", d.message}});
+      if (!out.empty()) out.back().notes.push_back({place, std::move(d.message)});
       continue;
     }
-    out.push_back({{"range", range},
-                   {"severity", d.severity == check::Severity::kError ? kSeverityError
-                                                                      : kSeverityWarning},
-                   {"code", d.code},
-                   {"source", "zarnith-check"},
-                   {"message", d.message}});
+    out.push_back({place, d.severity, std::move(d.code), std::move(d.message), {}});
   }
   return out;
 }
 
-json Hover(const View& v, Position at) {
-  std::optional<std::size_t> column = ByteAt(v, at);
-  if (!column || !v.map.map[at.line].code) return nullptr;
+std::optional<HoverText> Hover(const View& v, std::size_t offset) {
+  LinePoint at = PointAt(v, offset);
   const LineMap& m = v.map.map[at.line];
+  if (!m.code) return std::nullopt;
   std::vector<std::string> sections;
-  bool onName = !m.name.empty() && m.nameSpan.Contains(*column);
+  bool onName = !m.name.empty() && m.nameSpan.Contains(at.column);
   if (onName) {
     if (const HelpEntry* help = FindHelp(m.name)) sections.push_back(HelpMarkdown(*help));
   }
@@ -240,58 +216,47 @@ json Hover(const View& v, Position at) {
   if (std::optional<std::string> runs = RewrittenLine(v.map.lines[at.line])) {
     sections.push_back("Runs as:\n\n" + CodeBlock(*runs));
   }
-  if (sections.empty()) return nullptr;
-  std::string text;
-  for (const std::string& s : sections) text += (text.empty() ? "" : "\n\n---\n\n") + s;
-  json hover = {{"contents", {{"kind", "markdown"}, {"value", text}}}};
-  if (onName) hover["range"] = RangeJson(v, at.line, m.nameSpan);
+  if (sections.empty()) return std::nullopt;
+  HoverText hover;
+  for (const std::string& s : sections) {
+    hover.markdown += (hover.markdown.empty() ? "" : "\n\n---\n\n") + s;
+  }
+  if (onName) hover.span = SpanOf(v, at.line, m.nameSpan);
   return hover;
 }
 
-json Definition(const View& v, Position at) {
-  if (at.line >= v.map.lines.size()) return nullptr;
-  std::optional<std::size_t> target = v.map.TargetIndex(at.line);
-  if (!target) return nullptr;
-  return LocationJson(v, *target, {0, 0});
+std::optional<TextSpan> Definition(const View& v, std::size_t offset) {
+  std::optional<std::size_t> target = v.map.TargetIndex(PointAt(v, offset).line);
+  if (!target) return std::nullopt;
+  return SpanOf(v, *target, {});
 }
 
-json References(const View& v, Position at, bool includeLine) {
-  json out = json::array();
-  if (at.line >= v.map.lines.size()) return out;
-  if (includeLine) out.push_back(LocationJson(v, at.line, {0, 0}));
+std::vector<TextSpan> References(const View& v, std::size_t offset, bool includeLine) {
+  std::size_t line = PointAt(v, offset).line;
+  std::vector<TextSpan> out;
+  if (includeLine) out.push_back(SpanOf(v, line, {}));
   for (std::size_t i = 0; i < v.map.lines.size(); ++i) {
-    if (v.map.TargetIndex(i) == at.line) out.push_back(LocationJson(v, i, v.map.map[i].targetSpan));
+    if (v.map.TargetIndex(i) == line) out.push_back(SpanOf(v, i, v.map.map[i].targetSpan));
   }
   return out;
 }
 
-json Completion(const View& v, Position at) {
-  json items = json::array();
-  std::optional<std::size_t> column = ByteAt(v, at);
-  if (!column) return items;
-  std::string_view prefix = v.map.lines[at.line].substr(0, *column);
-  if (AfterUseQuote(prefix)) {
-    for (const std::string& name : ClassNames()) items.push_back(CompletionItem(name, kCompletionModule));
-    return items;
+std::vector<Suggestion> Completion(const View& v, std::size_t offset) {
+  std::vector<Suggestion> items;
+  LinePoint at = PointAt(v, offset);
+  std::string_view prefix = v.map.lines[at.line].substr(0, at.column);
+  CompletionPlace place = FindCompletionPlace(prefix);
+  for (const CompletionName& n : CompletionNames(BuiltinClassTable(), place)) {
+    items.push_back(NameItem(n, place));
   }
-  if (std::string_view cls = ClassBeforeColon(prefix); !cls.empty()) {
-    for (const HelpEntry& e : CommandHelp()) {
-      if (e.name.size() <= cls.size() || !e.name.starts_with(cls) || e.name[cls.size()] != ':') continue;
-      items.push_back(CompletionItem(e.name.substr(cls.size() + 1), kCompletionMethod, e.usage,
-                                     HelpMarkdown(e)));
-    }
-    return items;
+  if (!place.TakesVariables()) return items;
+  for (const std::string& name : v.map.variables) {
+    items.push_back(CompletionItem(name, SuggestionKind::kVariable));
   }
-  if (prefix.find_first_of(" ,") == std::string_view::npos) {
-    for (const HelpEntry& e : StatementHelp()) {
-      items.push_back(CompletionItem(e.name, kCompletionKeyword, e.usage, HelpMarkdown(e)));
-    }
-  }
-  for (const std::string& name : v.map.variables) items.push_back(CompletionItem(name, kCompletionVariable));
   return items;
 }
 
-json DocumentSymbols(const View& v) {
+std::vector<Outline> DocumentSymbols(const View& v) {
   std::vector<Symbol> flat;
   AddChains(v, flat);
   AddJumpTargets(v, flat);
@@ -299,34 +264,25 @@ json DocumentSymbols(const View& v) {
     return a.first != b.first ? a.first < b.first : a.last > b.last;
   });
   std::size_t next = 0;
-  json out = json::array();
-  for (Symbol& s : Nest(flat, next, v.map.lines.size())) out.push_back(SymbolJson(s));
-  return out;
+  return Nest(flat, next, v.map.lines.size(), 1);
 }
 
 std::string ShiftTitle(std::size_t targets) {
   return "Update " + std::to_string(targets) + " jump target" + (targets == 1 ? "" : "s");
 }
 
-json CodeActions(const View& v) {
-  json actions = json::array();
-  JumpShift shift = PlanJumpShift(v.doc.origins, v.map);
-  if (shift.edits.empty()) return actions;
-  std::string title = ShiftTitle(shift.edits.size());
-  actions.push_back({{"title", title},
-                     {"kind", "quickfix"},
-                     {"command", {{"title", title},
-                                  {"command", kUpdateJumpsCommand},
-                                  {"arguments", json::array({v.doc.uri})}}}});
-  return actions;
+std::optional<std::string> UpdateJumpsTitle(const View& v) {
+  JumpShift shift = PlanJumpShift(v.doc.origins(), v.map);
+  if (shift.edits.empty()) return std::nullopt;
+  return ShiftTitle(shift.edits.size());
 }
 
-json ShiftEdit(const View& v, const JumpShift& shift) {
-  json edits = json::array();
+std::vector<TargetReplacement> ShiftReplacements(const View& v, const JumpShift& shift) {
+  std::vector<TargetReplacement> out;
   for (const TargetEdit& e : shift.edits) {
-    edits.push_back({{"range", RangeJson(v, e.line, e.span)}, {"newText", std::to_string(e.target)}});
+    out.push_back({SpanOf(v, e.line, e.span), std::to_string(e.target)});
   }
-  return {{"changes", {{v.doc.uri, std::move(edits)}}}};
+  return out;
 }
 
 std::string ComputedJumpsMessage(const JumpShift& shift) {

@@ -1,11 +1,6 @@
-#include "core/builtin_classes.h"
 #include "lsp/help_texts.h"
 
 #include <string>
-#include <vector>
-
-#include "classes/registry.h"
-#include "state/interpreter.h"
 
 namespace zarnith::lsp {
 
@@ -100,17 +95,6 @@ constexpr HelpEntry kCommands[] = {
 
 std::span<const HelpEntry> StatementHelp() { return kStatements; }
 std::span<const HelpEntry> CommandHelp() { return kCommands; }
-std::span<const std::string> ClassNames() {
-  static const std::vector<std::string> names = [] {
-    Interpreter in;
-    LoadBuiltinClasses(in);
-    std::vector<std::string> out;
-    for (const Class& c : in.classes) out.push_back(c.prefix);
-    return out;
-  }();
-  return names;
-}
-
 const HelpEntry* FindHelp(std::string_view name) {
   for (std::span<const HelpEntry> list : {StatementHelp(), CommandHelp()}) {
     for (const HelpEntry& e : list) {

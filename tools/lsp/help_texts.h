@@ -1,6 +1,7 @@
 // What the language server tells about each statement and class command:
-// how it is written, what it does and what it hands back in `returned`. The
-// one list that hover and completion read.
+// how it is written, what it does and what it hands back in `returned`. Hover
+// and completion read it; the names themselves come from the interpreter's
+// tables (core/completion.h).
 #pragma once
 
 #include <span>
@@ -20,8 +21,6 @@ struct HelpEntry {
 std::span<const HelpEntry> StatementHelp();
 // Every class's commands, named "class:command", in class order.
 std::span<const HelpEntry> CommandHelp();
-// The class names, from the class registry.
-std::span<const std::string> ClassNames();
 
 // The entry named exactly `name`, or null.
 const HelpEntry* FindHelp(std::string_view name);

@@ -8,53 +8,77 @@
 namespace zarnith::lsp {
 
 void LineOrigins::Reset(std::string_view text) {
+  // The line views point into the baseline, so they go before it changes:
+  // running out of memory half way leaves none pointing at freed bytes.
+  origin_.clear();
+  baselineLines_.clear();
   baseline_.assign(text);
   baselineLines_ = SplitScriptLines(baseline_);
   origin_.resize(baselineLines_.size());
   for (std::size_t i = 0; i < origin_.size(); ++i) origin_[i] = i;
 }
 
+namespace {
+
+std::size_t LineFeeds(std::string_view text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// The end of the line that holds `offset`.
+std::size_t LineEnd(std::string_view text, std::size_t offset) {
+  return std::min(text.find('\n', offset), text.size());
+}
+
+}  // namespace
+
 void LineOrigins::Follow(std::string_view before, const LineEdit& edit, std::string_view after) {
-  auto added = static_cast<std::size_t>(std::count(edit.text.begin(), edit.text.end(), '\n'));
+  std::size_t from = std::min(edit.from, before.size());
+  std::size_t to = std::clamp(edit.to, from, before.size());
+  std::size_t lineStart = from == 0 ? 0 : before.rfind('\n', from - 1) + 1;  // npos + 1 is 0
+  std::size_t afterEnd = std::min(from + edit.text.size(), after.size());
+  // Only the lines the edit touched are split and compared; the text before
+  // them is the same on both sides, and so is the text after them.
+  Window window{LineFeeds(before.substr(0, lineStart)),
+                SplitScriptLines(before.substr(lineStart, LineEnd(before, to) - lineStart)),
+                SplitScriptLines(after.substr(lineStart, LineEnd(after, afterEnd) - lineStart)),
+                origin_.size(), 0, from > lineStart};
+  window.newCount = window.oldCount - window.before.size() + window.after.size();
   // An edit that does not fit the text it was made on starts afresh.
-  if (!Replace(SplitScriptLines(before), SplitScriptLines(after), edit.lineFrom,
-               edit.lineTo + 1, edit.lineFrom + added + 1, edit.columnFrom > 0)) {
-    Reset(after);
-  }
+  if (window.first + window.before.size() > window.oldCount || !Replace(window)) Reset(after);
 }
 
 void LineOrigins::FollowWhole(std::string_view before, std::string_view after) {
   std::vector<std::string_view> a = SplitScriptLines(before), b = SplitScriptLines(after);
-  if (!Replace(a, b, 0, a.size(), b.size(), false)) Reset(after);
+  std::size_t oldCount = a.size(), newCount = b.size();
+  if (!Replace({0, std::move(a), std::move(b), oldCount, newCount, false})) Reset(after);
 }
 
-// Lines [first, beforeEnd) of `before` became lines [first, afterEnd) of
-// `after`. Inside that window, lines equal on both sides keep their origin,
-// matched from the side the edit left alone first: an edit that starts
-// inside a line keeps that line's head, one that starts at a line's start
-// pushes the line down.
-bool LineOrigins::Replace(const std::vector<std::string_view>& before,
-                          const std::vector<std::string_view>& after, std::size_t first,
-                          std::size_t beforeEnd, std::size_t afterEnd, bool headKept) {
-  if (origin_.size() != before.size() || beforeEnd > before.size() || afterEnd > after.size() ||
-      first > beforeEnd || first > afterEnd ||
-      before.size() - beforeEnd != after.size() - afterEnd) {
+// The window's old lines became its new lines. Inside it, lines equal on
+// both sides keep their origin, matched from the side the edit left alone
+// first: an edit that starts inside a line keeps that line's head, one that
+// starts at a line's start pushes the line down.
+bool LineOrigins::Replace(const Window& w) {
+  std::size_t first = w.first, oldEnd = first + w.before.size(), newEnd = first + w.after.size();
+  if (origin_.size() != w.oldCount || oldEnd > w.oldCount || newEnd > w.newCount ||
+      w.oldCount - oldEnd != w.newCount - newEnd) {
     return false;
   }
-  std::vector<std::optional<std::size_t>> next(after.size());
+  std::vector<std::optional<std::size_t>> next(w.newCount);
   std::copy_n(origin_.begin(), first, next.begin());
-  std::copy(origin_.begin() + static_cast<std::ptrdiff_t>(beforeEnd), origin_.end(),
-            next.begin() + static_cast<std::ptrdiff_t>(afterEnd));
-  std::size_t ob = first, oe = beforeEnd, nb = first, ne = afterEnd;
+  std::copy(origin_.begin() + static_cast<std::ptrdiff_t>(oldEnd), origin_.end(),
+            next.begin() + static_cast<std::ptrdiff_t>(newEnd));
+  // Indexes into the window's lines.
+  std::size_t ob = 0, oe = w.before.size(), nb = 0, ne = w.after.size();
+  auto keep = [&](std::size_t o, std::size_t n) { next[first + n] = origin_[first + o]; };
   auto matchFront = [&] {
-    for (; ob < oe && nb < ne && before[ob] == after[nb]; ++ob, ++nb) next[nb] = origin_[ob];
+    for (; ob < oe && nb < ne && w.before[ob] == w.after[nb]; ++ob, ++nb) keep(ob, nb);
   };
   auto matchBack = [&] {
-    for (; ob < oe && nb < ne && before[oe - 1] == after[ne - 1]; --oe, --ne) {
-      next[ne - 1] = origin_[oe - 1];
+    for (; ob < oe && nb < ne && w.before[oe - 1] == w.after[ne - 1]; --oe, --ne) {
+      keep(oe - 1, ne - 1);
     }
   };
-  if (headKept) {
+  if (w.headKept) {
     matchFront();
     matchBack();
   } else {
@@ -63,7 +87,7 @@ bool LineOrigins::Replace(const std::vector<std::string_view>& before,
   }
   // What is left was rewritten: line for line as far as both sides go; the
   // rest of the old lines was deleted, the rest of the new ones is new.
-  for (; ob < oe && nb < ne; ++ob, ++nb) next[nb] = origin_[ob];
+  for (; ob < oe && nb < ne; ++ob, ++nb) keep(ob, nb);
   origin_ = std::move(next);
   return true;
 }

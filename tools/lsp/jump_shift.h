@@ -17,9 +17,9 @@
 namespace zarnith::lsp {
 
 // One edit of a document: the byte range [from, to) of its text replaced by
-// `text`. `lineFrom`/`columnFrom` and `lineTo` are where the range stands.
+// `text`.
 struct LineEdit {
-  std::size_t lineFrom = 0, columnFrom = 0, lineTo = 0;
+  std::size_t from = 0, to = 0;
   std::string_view text;
 };
 
@@ -42,10 +42,16 @@ class LineOrigins {
   bool LinesMoved() const;
 
  private:
+  // The lines an edit touched: `before` were lines from `first` on of a text
+  // of `oldCount` lines, `after` stand there in a text of `newCount` lines.
+  struct Window {
+    std::size_t first = 0;
+    std::vector<std::string_view> before, after;
+    std::size_t oldCount = 0, newCount = 0;
+    bool headKept = false;  // the edit began after the start of line `first`
+  };
   // False, with nothing changed, when the window does not fit the texts.
-  bool Replace(const std::vector<std::string_view>& before,
-               const std::vector<std::string_view>& after, std::size_t first,
-               std::size_t beforeEnd, std::size_t afterEnd, bool headKept);
+  bool Replace(const Window& w);
 
   std::string baseline_;
   std::vector<std::string_view> baselineLines_;

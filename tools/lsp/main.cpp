@@ -40,11 +40,11 @@ int main(int argc, char** argv) {
   // A client that goes away ends the server through a failed write.
   std::signal(SIGPIPE, SIG_IGN);
   bool clientGone = false;
-  zarnith::lsp::Server server([&](const nlohmann::json& message) {
-    std::string body = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    clientGone = clientGone || !zarnith::lsp::WriteMessage(1, body);
+  zarnith::lsp::Server server([&](std::string_view message) {
+    clientGone = clientGone || !zarnith::lsp::WriteMessage(1, message);
   });
-  zarnith::lsp::MessageReader reader(0);
+  // Whatever a burst of changes put off is done once the burst is read.
+  zarnith::lsp::MessageReader reader(0, [&] { server.Idle(); });
   std::string body;
   while (!server.Finished() && !clientGone) {
     switch (reader.Next(body)) {

@@ -1,6 +1,7 @@
 #include "lsp/script_map.h"
 
 #include <algorithm>
+#include <set>
 
 #include "check/check.h"
 #include "classes/registry.h"
@@ -25,9 +26,7 @@ class Mapper {
 
   ScriptMap Run() {
     for (std::size_t i = 0; i < out_.lines.size(); ++i) MapLine(i);
-    std::sort(out_.variables.begin(), out_.variables.end());
-    out_.variables.erase(std::unique(out_.variables.begin(), out_.variables.end()),
-                         out_.variables.end());
+    out_.variables.assign(names_.begin(), names_.end());
     return std::move(out_);
   }
 
@@ -44,7 +43,8 @@ class Mapper {
   void AddVariable(std::string_view name) {
     name = BeforeBracket(name);
     if (!name.empty() && name.find_first_of("\" ,") == std::string_view::npos) {
-      out_.variables.emplace_back(name);
+      // Most names are given values many times: look before copying.
+      if (names_.find(name) == names_.end()) names_.emplace(name);
     }
   }
 
@@ -89,6 +89,7 @@ class Mapper {
   }
 
   ScriptMap out_;
+  std::set<std::string, std::less<>> names_;
   std::string prepared_;
   std::vector<std::string_view> pieces_, words_;
 };
@@ -107,17 +108,20 @@ ScriptMap MapScript(std::string_view text) { return Mapper(text).Run(); }
 
 std::optional<std::string> RewrittenLine(std::string_view raw) {
   if (raw.empty() || raw[0] == '#') return std::nullopt;
-  // An interpreter that never runs a line knows no variables, so only
-  // operations between literals are computed; what it would print goes
-  // nowhere.
-  static std::string printed;
-  static Interpreter in;
+  // An interpreter of its own that never runs a line knows no variables, so
+  // only operations between literals are computed; what it would print goes
+  // nowhere (standard output is the client's).
+  std::string printed;
+  Interpreter in;
   in.host.out.CaptureTo(&printed);
-  printed.clear();
   std::string prepared;
   PrepareLine(raw, prepared);
   std::string rewritten = prepared;
-  RewriteArithmetic(in, rewritten);
+  try {
+    RewriteArithmetic(in, rewritten);
+  } catch (const ProgramExit&) {
+    return std::nullopt;  // a line that would end the program runs as nothing
+  }
   if (rewritten == prepared) return std::nullopt;
   return rewritten;
 }

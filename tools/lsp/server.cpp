@@ -1,25 +1,16 @@
 #include "lsp/server.h"
 
 #include <algorithm>
-#include <stdexcept>
+#include <utility>
+
+#include "lsp/features.h"
 
 namespace zarnith::lsp {
 
 namespace {
 
-// JSON-RPC and protocol error codes.
-constexpr int kParseError = -32700;
-constexpr int kInvalidRequest = -32600;
-constexpr int kMethodNotFound = -32601;
-constexpr int kInvalidParams = -32602;
-constexpr int kInternalError = -32603;
-constexpr int kServerNotInitialized = -32002;
-
-// Stops a request with an error response.
-struct RequestError : std::runtime_error {
-  RequestError(int c, const std::string& message) : std::runtime_error(message), code(c) {}
-  int code;
-};
+using proto::ErrorCode;
+using proto::json;
 
 // The member at `path` when every step is there.
 const json* Find(const json& j, std::initializer_list<std::string_view> path) {
@@ -33,21 +24,49 @@ const json* Find(const json& j, std::initializer_list<std::string_view> path) {
   return at;
 }
 
-bool ValidId(const json& id) { return id.is_string() || id.is_number_integer() || id.is_number_unsigned(); }
-
-// Where a byte offset stands: its line and the byte column in that line.
-struct LineColumn {
-  std::size_t line = 0, column = 0;
-};
-LineColumn LineColumnOf(std::string_view text, std::size_t offset) {
-  std::string_view head = text.substr(0, offset);
-  std::size_t lineStart = head.rfind('\n');
-  lineStart = lineStart == std::string_view::npos ? 0 : lineStart + 1;
-  return {static_cast<std::size_t>(std::count(head.begin(), head.end(), '\n')), offset - lineStart};
+bool ValidId(const json& id) {
+  return id.is_string() || id.is_number_integer() || id.is_number_unsigned();
 }
 
-Position ReadPosition(const json& p) {
-  return {p.at("line").get<std::size_t>(), p.at("character").get<std::size_t>()};
+// The engine's answers in the protocol's terms.
+
+proto::Range RangeOf(const proto::LineTable& lines, TextSpan span) {
+  return lines.RangeOf(span.begin, span.end);
+}
+
+proto::Diagnostic ToProtocol(Finding& f, const proto::LineTable& lines, const std::string& uri) {
+  proto::Diagnostic d{RangeOf(lines, f.span),
+                      f.severity == check::Severity::kError ? proto::DiagnosticSeverity::kError
+                                                            : proto::DiagnosticSeverity::kWarning,
+                      std::move(f.code), "zarnith-check", std::move(f.message), {}};
+  for (Finding::Note& note : f.notes) {
+    d.relatedInformation.push_back({{uri, RangeOf(lines, note.span)}, std::move(note.message)});
+  }
+  return d;
+}
+
+proto::CompletionItemKind KindOf(SuggestionKind kind) {
+  switch (kind) {
+    case SuggestionKind::kStatement: return proto::CompletionItemKind::kKeyword;
+    case SuggestionKind::kClass: return proto::CompletionItemKind::kModule;
+    case SuggestionKind::kCommand: return proto::CompletionItemKind::kMethod;
+    case SuggestionKind::kVariable: return proto::CompletionItemKind::kVariable;
+  }
+  return proto::CompletionItemKind::kKeyword;
+}
+
+proto::CompletionItem ToProtocol(Suggestion& s) {
+  return {std::move(s.label), KindOf(s.kind), std::move(s.detail), std::move(s.documentation)};
+}
+
+// Outlines nest no deeper than kMaxOutlineDepth, so neither does this.
+proto::DocumentSymbol ToProtocol(Outline& o, const proto::LineTable& lines) {
+  proto::DocumentSymbol symbol{std::move(o.name), std::move(o.detail),
+                               o.kind == OutlineKind::kJumpTarget ? proto::SymbolKind::kEvent
+                                                                  : proto::SymbolKind::kNamespace,
+                               RangeOf(lines, o.span), RangeOf(lines, o.nameSpan), {}};
+  for (Outline& child : o.children) symbol.children.push_back(ToProtocol(child, lines));
+  return symbol;
 }
 
 }  // namespace
@@ -74,9 +93,11 @@ const Server::NotificationEntry Server::kNotifications[] = {
 
 void Server::Handle(std::string_view body) {
   json message = json::parse(body, nullptr, false);
-  if (message.is_discarded()) return ReplyError(nullptr, kParseError, "the message is not JSON");
+  if (message.is_discarded()) {
+    return ReplyError(nullptr, ErrorCode::kParseError, "the message is not JSON");
+  }
   if (!message.is_object()) {
-    return ReplyError(nullptr, kInvalidRequest, "a message is a JSON object");
+    return ReplyError(nullptr, ErrorCode::kInvalidRequest, "a message is a JSON object");
   }
   const json* id = Find(message, {"id"});
   const json* method = Find(message, {"method"});
@@ -84,19 +105,21 @@ void Server::Handle(std::string_view body) {
     // A response to one of the server's requests (workspace/applyEdit):
     // nothing waits for it.
     if (id && (message.contains("result") || message.contains("error"))) return;
-    return ReplyError(id && ValidId(*id) ? *id : json(nullptr), kInvalidRequest,
+    return ReplyError(id && ValidId(*id) ? *id : json(nullptr), ErrorCode::kInvalidRequest,
                       "a message needs a method");
   }
-  if (id && !ValidId(*id)) return ReplyError(nullptr, kInvalidRequest, "an id is a number or a string");
+  if (id && !ValidId(*id)) {
+    return ReplyError(nullptr, ErrorCode::kInvalidRequest, "an id is a number or a string");
+  }
   if (!method->is_string()) {
-    if (id) ReplyError(*id, kInvalidRequest, "a method is a string");
+    if (id) ReplyError(*id, ErrorCode::kInvalidRequest, "a method is a string");
     return;
   }
   const json* params = Find(message, {"params"});
   json none = json::object();
   if (params && params->is_null()) params = nullptr;  // as if left out
   if (params && !params->is_object() && !params->is_array()) {
-    if (id) ReplyError(*id, kInvalidParams, "params are an object or an array");
+    if (id) ReplyError(*id, ErrorCode::kInvalidParams, "params are an object or an array");
     return;
   }
   const std::string& name = method->get_ref<const std::string&>();
@@ -108,30 +131,32 @@ void Server::Handle(std::string_view body) {
 }
 
 void Server::HandleMalformed() {
-  ReplyError(nullptr, kParseError, "the message's header has no valid Content-Length");
+  ReplyError(nullptr, ErrorCode::kParseError, "the message's header has no valid Content-Length");
 }
 
 void Server::HandleRequest(const json& id, std::string_view method, const json& params) {
   if (state_ == State::kWaiting && method != "initialize") {
-    return ReplyError(id, kServerNotInitialized, "the server is not initialized yet");
+    return ReplyError(id, ErrorCode::kServerNotInitialized, "the server is not initialized yet");
   }
-  if (state_ == State::kShutDown) return ReplyError(id, kInvalidRequest, "the server is shut down");
+  if (state_ == State::kShutDown) {
+    return ReplyError(id, ErrorCode::kInvalidRequest, "the server is shut down");
+  }
   if (state_ == State::kRunning && method == "initialize") {
-    return ReplyError(id, kInvalidRequest, "the server is already initialized");
+    return ReplyError(id, ErrorCode::kInvalidRequest, "the server is already initialized");
   }
   auto entry = std::find_if(std::begin(kRequests), std::end(kRequests),
                             [&](const RequestEntry& e) { return e.method == method; });
   if (entry == std::end(kRequests)) {
-    return ReplyError(id, kMethodNotFound, "no method is named " + std::string(method));
+    return ReplyError(id, ErrorCode::kMethodNotFound, "no method is named " + std::string(method));
   }
   try {
     Reply(id, (this->*entry->run)(params));
-  } catch (const RequestError& e) {
+  } catch (const proto::ProtocolError& e) {
     ReplyError(id, e.code, e.what());
   } catch (const json::exception& e) {
-    ReplyError(id, kInvalidParams, std::string("invalid params: ") + e.what());
+    ReplyError(id, ErrorCode::kInvalidParams, std::string("invalid params: ") + e.what());
   } catch (const std::exception& e) {
-    ReplyError(id, kInternalError, e.what());
+    ReplyError(id, ErrorCode::kInternalError, e.what());
   }
 }
 
@@ -144,50 +169,63 @@ void Server::HandleNotification(std::string_view method, const json& params) {
     (this->*entry->run)(params);
   } catch (const std::exception& e) {
     // A notification has no answer; the client's log gets the reason.
-    Notify("window/logMessage",
-           {{"type", 1}, {"message", std::string(method) + " was ignored: " + e.what()}});
+    LogError(std::string(method) + " was ignored: " + e.what());
   }
+}
+
+void Server::Idle() {
+  try {
+    while (!unpublished_.empty()) {
+      std::string uri = std::move(unpublished_.extract(unpublished_.begin()).value());
+      auto it = documents_.find(uri);
+      if (it != documents_.end()) PublishDiagnostics(uri, it->second);
+    }
+  } catch (const std::exception& e) {
+    LogError(std::string("diagnostics were not published: ") + e.what());
+  }
+}
+
+void Server::SendJson(const json& message) {
+  send_(message.dump(-1, ' ', false, json::error_handler_t::replace));
+}
+
+void Server::LogError(const std::string& message) {
+  Notify("window/logMessage",
+         ToJson(proto::ShowMessageParams{proto::MessageType::kError, message}));
 }
 
 void Server::Reply(const json& id, json result) {
-  send_({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+  SendJson({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
 }
 
-void Server::ReplyError(const json& id, int code, std::string_view message) {
-  send_({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
+void Server::ReplyError(const json& id, ErrorCode code, std::string_view message) {
+  SendJson({{"jsonrpc", "2.0"},
+            {"id", id},
+            {"error", {{"code", static_cast<int>(code)}, {"message", message}}}});
 }
 
 void Server::Notify(std::string_view method, json params) {
-  send_({{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}});
+  SendJson({{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}});
 }
 
 void Server::Request(std::string_view method, json params) {
-  send_({{"jsonrpc", "2.0"},
-         {"id", "zarnith-lsp-" + std::to_string(nextRequestId_++)},
-         {"method", method},
-         {"params", std::move(params)}});
+  SendJson({{"jsonrpc", "2.0"},
+            {"id", "zarnith-lsp-" + std::to_string(nextRequestId_++)},
+            {"method", method},
+            {"params", std::move(params)}});
 }
 
 json Server::Initialize(const json& params) {
-  if (const json* offered = Find(params, {"capabilities", "general", "positionEncodings"});
-      offered && offered->is_array() &&
-      std::find(offered->begin(), offered->end(), "utf-8") != offered->end()) {
-    encoding_ = Encoding::kUtf8;
-  }
+  proto::InitializeParams p = proto::ReadInitializeParams(params);
+  proto::ServerCapabilities capabilities{
+      p.utf8Offered ? proto::PositionEncoding::kUtf8 : proto::PositionEncoding::kUtf16,
+      {":", "\"", ",", " "},
+      {"quickfix"},
+      {kUpdateJumpsCommand}};
+  json result = ToJson(capabilities, {"zarnith-lsp", kServerVersion});
+  encoding_ = capabilities.positionEncoding;
   state_ = State::kRunning;
-  json capabilities = {
-      {"positionEncoding", encoding_ == Encoding::kUtf8 ? "utf-8" : "utf-16"},
-      {"textDocumentSync", {{"openClose", true}, {"change", 2}}},
-      {"hoverProvider", true},
-      {"definitionProvider", true},
-      {"referencesProvider", true},
-      {"completionProvider", {{"triggerCharacters", {":", "\"", ",", " "}}}},
-      {"documentSymbolProvider", true},
-      {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
-      {"executeCommandProvider", {{"commands", {kUpdateJumpsCommand}}}},
-  };
-  return {{"capabilities", std::move(capabilities)},
-          {"serverInfo", {{"name", "zarnith-lsp"}, {"version", kServerVersion}}}};
+  return result;
 }
 
 json Server::Shutdown(const json&) {
@@ -198,125 +236,146 @@ json Server::Shutdown(const json&) {
 
 void Server::Exit(const json&) { finished_ = true; }
 
-Document& Server::DocumentOf(const json& params) {
-  const std::string& uri = params.at("textDocument").at("uri").get_ref<const std::string&>();
+Document& Server::DocumentOf(const std::string& uri) {
   auto it = documents_.find(uri);
-  if (it == documents_.end()) throw RequestError(kInvalidParams, "no open document " + uri);
+  if (it == documents_.end()) {
+    throw proto::ProtocolError(ErrorCode::kInvalidParams, "no open document " + uri);
+  }
   return it->second;
 }
 
-Position Server::PositionOf(const json& params) const { return ReadPosition(params.at("position")); }
-
-void Server::PublishDiagnostics(const Document& doc) {
-  View v(doc, encoding_);
-  Notify("textDocument/publishDiagnostics",
-         {{"uri", doc.uri}, {"version", doc.version}, {"diagnostics", Diagnostics(v)}});
+void Server::PublishDiagnostics(const std::string& uri, Document& doc) {
+  std::vector<Finding> findings = Diagnostics(doc.text());
+  proto::LineTable lines = LinesOf(doc);
+  proto::PublishDiagnosticsParams params{uri, doc.version(), {}};
+  params.diagnostics.reserve(findings.size());
+  for (Finding& f : findings) params.diagnostics.push_back(ToProtocol(f, lines, uri));
+  send_(proto::PublishDiagnosticsMessage(params));
 }
 
 void Server::DidOpen(const json& params) {
-  const json& item = params.at("textDocument");
-  std::string uri = item.at("uri").get<std::string>();
-  Document& doc = documents_[uri];
-  doc.uri = uri;
-  doc.text = item.at("text").get<std::string>();
-  doc.version = item.value("version", std::int64_t{0});
-  doc.map = MapScript(doc.text);
-  doc.origins.Reset(doc.text);
-  PublishDiagnostics(doc);
-}
-
-void Server::ApplyChange(Document& doc, const json& change) {
-  const std::string& text = change.at("text").get_ref<const std::string&>();
-  const json* range = Find(change, {"range"});
-  if (!range || range->is_null()) {
-    doc.origins.FollowWhole(doc.text, text);
-    doc.text = text;
-    return;
+  proto::TextDocumentItem item = proto::ReadDidOpenParams(params);
+  auto it = documents_.find(item.uri);
+  if (it != documents_.end()) {
+    it->second.Reopen(std::move(item.text), item.version);
+  } else {
+    it = documents_.try_emplace(item.uri, std::move(item.text), item.version).first;
   }
-  std::size_t from = OffsetAt(doc.text, ReadPosition(range->at("start")), encoding_);
-  std::size_t to = OffsetAt(doc.text, ReadPosition(range->at("end")), encoding_);
-  to = std::max(from, to);
-  LineColumn start = LineColumnOf(doc.text, from);
-  LineEdit edit{start.line, start.column, LineColumnOf(doc.text, to).line, text};
-  std::string before = doc.text;
-  doc.text.replace(from, to - from, text);
-  doc.origins.Follow(before, edit, doc.text);
+  unpublished_.insert(it->first);
 }
 
 void Server::DidChange(const json& params) {
-  Document& doc = DocumentOf(params);
-  {
-    // A change that cannot be made leaves the ones before it made, and
-    // the map follows the text in either case.
-    struct Remap {
-      Document& doc;
-      ~Remap() { doc.map = MapScript(doc.text); }
-    } remap{doc};
-    for (const json& change : params.at("contentChanges")) ApplyChange(doc, change);
+  proto::DidChangeParams p = proto::ReadDidChangeParams(params);
+  Document& doc = DocumentOf(p.uri);
+  // Each change counts its positions in the text the one before it left.
+  for (proto::ContentChange& change : p.changes) {
+    if (!change.range) {
+      doc.ReplaceAll(std::move(change.text));
+      continue;
+    }
+    proto::LineTable lines = LinesOf(doc);
+    doc.Replace(lines.ClampedOffset(change.range->start), lines.ClampedOffset(change.range->end),
+                change.text);
   }
-  if (const json* version = Find(params, {"textDocument", "version"}); version && version->is_number()) {
-    doc.version = version->get<std::int64_t>();
-  }
-  PublishDiagnostics(doc);
+  if (p.version) doc.SetVersion(*p.version);
+  unpublished_.insert(p.uri);
 }
 
 void Server::DidClose(const json& params) {
-  std::string uri = DocumentOf(params).uri;
+  std::string uri = proto::ReadDocumentUri(params);
+  DocumentOf(uri);  // refuses a document that is not open
   documents_.erase(uri);
-  Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
+  unpublished_.erase(uri);
+  send_(proto::PublishDiagnosticsMessage({uri, std::nullopt, {}}));
+}
+
+Server::Place Server::PlaceOf(const proto::TextDocumentPositionParams& p) {
+  Document& doc = DocumentOf(p.uri);
+  proto::LineTable lines = LinesOf(doc);
+  std::optional<std::size_t> offset = lines.Offset(p.position);
+  return {doc, std::move(lines), offset};
 }
 
 json Server::HoverRequest(const json& params) {
-  return Hover(View(DocumentOf(params), encoding_), PositionOf(params));
+  Place at = PlaceOf(proto::ReadPositionParams(params));
+  std::optional<HoverText> hover = at.offset ? Hover(View(at.doc), *at.offset) : std::nullopt;
+  if (!hover) return nullptr;
+  proto::Hover out{std::move(hover->markdown), std::nullopt};
+  if (hover->span) out.range = RangeOf(at.lines, *hover->span);
+  return ToJson(out);
 }
 
 json Server::DefinitionRequest(const json& params) {
-  return Definition(View(DocumentOf(params), encoding_), PositionOf(params));
+  proto::TextDocumentPositionParams p = proto::ReadPositionParams(params);
+  Place at = PlaceOf(p);
+  std::optional<TextSpan> target = at.offset ? Definition(View(at.doc), *at.offset) : std::nullopt;
+  if (!target) return nullptr;
+  return ToJson(proto::Location{p.uri, RangeOf(at.lines, *target)});
 }
 
 json Server::ReferencesRequest(const json& params) {
-  const json* include = Find(params, {"context", "includeDeclaration"});
-  return References(View(DocumentOf(params), encoding_), PositionOf(params),
-                    include && include->is_boolean() && include->get<bool>());
+  proto::ReferenceParams p = proto::ReadReferenceParams(params);
+  Place at = PlaceOf(p.at);
+  std::vector<proto::Location> out;
+  if (at.offset) {
+    for (TextSpan span : References(View(at.doc), *at.offset, p.includeDeclaration)) {
+      out.push_back({p.at.uri, RangeOf(at.lines, span)});
+    }
+  }
+  return ToJson(out);
 }
 
 json Server::CompletionRequest(const json& params) {
-  return Completion(View(DocumentOf(params), encoding_), PositionOf(params));
+  Place at = PlaceOf(proto::ReadPositionParams(params));
+  std::vector<proto::CompletionItem> out;
+  if (at.offset) {
+    for (Suggestion& s : Completion(View(at.doc), *at.offset)) out.push_back(ToProtocol(s));
+  }
+  return ToJson(out);
 }
 
 json Server::SymbolsRequest(const json& params) {
-  return DocumentSymbols(View(DocumentOf(params), encoding_));
+  Document& doc = DocumentOf(proto::ReadDocumentUri(params));
+  proto::LineTable lines = LinesOf(doc);
+  std::vector<proto::DocumentSymbol> out;
+  for (Outline& o : DocumentSymbols(View(doc))) out.push_back(ToProtocol(o, lines));
+  return ToJson(out);
 }
 
 json Server::CodeActionRequest(const json& params) {
-  Document& doc = DocumentOf(params);
+  proto::CodeActionParams p = proto::ReadCodeActionParams(params);
+  Document& doc = DocumentOf(p.uri);
+  std::vector<proto::CodeAction> actions;
   // A client that asks for other kinds only (source actions on save) gets none.
-  if (const json* only = Find(params, {"context", "only"}); only && only->is_array()) {
-    bool quickfix = std::any_of(only->begin(), only->end(), [](const json& kind) {
-      return kind == "quickfix" || kind == "";
-    });
-    if (!quickfix) return json::array();
+  if (std::optional<std::string> title = UpdateJumpsTitle(View(doc)); title && p.quickfixWanted) {
+    actions.push_back({*title, "quickfix", {*title, std::string(kUpdateJumpsCommand), {p.uri}}});
   }
-  return CodeActions(View(doc, encoding_));
+  return ToJson(actions);
 }
 
 json Server::ExecuteCommand(const json& params) {
-  const std::string& command = params.at("command").get_ref<const std::string&>();
-  if (command != kUpdateJumpsCommand) {
-    throw RequestError(kInvalidParams, "no command is named " + command);
+  proto::ExecuteCommandParams p = proto::ReadExecuteCommandParams(params);
+  if (p.command != kUpdateJumpsCommand) {
+    throw proto::ProtocolError(ErrorCode::kInvalidParams, "no command is named " + p.command);
   }
-  const std::string& uri = params.at("arguments").at(0).get_ref<const std::string&>();
-  Document& doc = DocumentOf(json{{"textDocument", {{"uri", uri}}}});
-  View v(doc, encoding_);
-  JumpShift shift = PlanJumpShift(doc.origins, v.map);
-  if (!shift.edits.empty()) {
-    Request("workspace/applyEdit",
-            {{"label", ShiftTitle(shift.edits.size())}, {"edit", ShiftEdit(v, shift)}});
-  }
+  std::string uri = proto::ReadStringArgument(p, 0);
+  Document& doc = DocumentOf(uri);
+  View v(doc);
+  JumpShift shift = PlanJumpShift(doc.origins(), v.map);
   // The targets are right once the client has made the edit.
-  doc.origins.Reset(ApplyTargetEdits(v.map, shift.edits));
+  std::string baseline = ApplyTargetEdits(v.map, shift.edits);
+  if (!shift.edits.empty()) {
+    proto::LineTable lines = LinesOf(doc);
+    proto::ApplyWorkspaceEditParams edit{ShiftTitle(shift.edits.size()), {uri, {}}};
+    for (TargetReplacement& r : ShiftReplacements(v, shift)) {
+      edit.edit.edits.push_back({RangeOf(lines, r.span), std::move(r.text)});
+    }
+    Request("workspace/applyEdit", ToJson(edit));
+  }
+  doc.ResetOrigins(baseline);
   if (std::string message = ComputedJumpsMessage(shift); !message.empty()) {
-    Notify("window/showMessage", {{"type", 2}, {"message", message}});
+    Notify("window/showMessage",
+           ToJson(proto::ShowMessageParams{proto::MessageType::kWarning, std::move(message)}));
   }
   return nullptr;
 }

@@ -1,7 +1,9 @@
 #include "lsp/transport.h"
 
+#include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 
@@ -10,6 +12,7 @@ namespace zarnith::lsp {
 namespace {
 
 constexpr std::string_view kHeaderEnd = "\r\n\r\n";
+constexpr std::string_view kLengthField = "content-length:";
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -18,6 +21,17 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (lower(a[i]) != lower(b[i])) return false;
   }
   return true;
+}
+
+// True when input is waiting on `fd`, or it is at its end or broken (a read
+// then returns at once).
+bool InputWaiting(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  int n;
+  do {
+    n = poll(&p, 1, 0);
+  } while (n < 0 && errno == EINTR);
+  return n != 0;
 }
 
 std::string_view Trim(std::string_view s) {
@@ -50,6 +64,7 @@ std::size_t ContentLength(std::string_view headers) {
 
 void MessageReader::FeedText(std::string_view text) {
   fixed_ = true;
+  lost_ = false;
   buffer_.assign(text);
   start_ = 0;
 }
@@ -60,6 +75,7 @@ bool MessageReader::Fill() {
     buffer_.erase(0, start_);
     start_ = 0;
   }
+  if (beforeWaiting_ && !InputWaiting(fd_)) beforeWaiting_();
   char chunk[65536];
   while (true) {
     ssize_t n = read(fd_, chunk, sizeof chunk);
@@ -72,12 +88,13 @@ bool MessageReader::Fill() {
   }
 }
 
-bool MessageReader::ReadHeaderBlock(std::string& headers) {
+bool MessageReader::ReadHeaderBlock(std::string& headers, std::size_t& blockStart) {
   std::size_t searched = start_;
   while (true) {
     std::size_t end = buffer_.find(kHeaderEnd, searched);
     if (end != std::string::npos) {
       headers.assign(buffer_, start_, end - start_);
+      blockStart = start_;
       start_ = end + kHeaderEnd.size();
       return true;
     }
@@ -87,6 +104,7 @@ bool MessageReader::ReadHeaderBlock(std::string& headers) {
       // empty line may begin, and report a block without Content-Length.
       headers.clear();
       start_ = buffer_.size() - 3;
+      blockStart = start_;
       return true;
     }
     if (!Fill()) return false;
@@ -94,11 +112,39 @@ bool MessageReader::ReadHeaderBlock(std::string& headers) {
   }
 }
 
+bool MessageReader::SkipToContentLength() {
+  while (true) {
+    for (std::size_t i = start_; i + kLengthField.size() <= buffer_.size(); ++i) {
+      if (EqualsIgnoringCase(std::string_view(buffer_).substr(i, kLengthField.size()),
+                             kLengthField)) {
+        start_ = i;
+        return true;
+      }
+    }
+    // Keep the bytes where a field may begin that the next input completes.
+    std::size_t kept = std::min(buffer_.size() - start_, kLengthField.size() - 1);
+    start_ = buffer_.size() - kept;
+    if (!Fill()) return false;
+  }
+}
+
 MessageReader::Result MessageReader::Next(std::string& body) {
+  if (lost_) {
+    if (!SkipToContentLength()) return Result::kEnd;
+    lost_ = false;
+  }
   std::string headers;
-  if (!ReadHeaderBlock(headers)) return Result::kEnd;
+  std::size_t blockStart = 0;
+  if (!ReadHeaderBlock(headers, blockStart)) return Result::kEnd;
   std::size_t length = ContentLength(headers);
-  if (length == std::string_view::npos) return Result::kMalformed;
+  if (length == std::string_view::npos) {
+    // The next field may stand inside this block (its empty line was lost,
+    // or the body before it was longer than its header said) or anywhere
+    // after it.
+    lost_ = true;
+    start_ = std::min(blockStart + 1, buffer_.size());
+    return Result::kMalformed;
+  }
   bool tooLarge = length > kMaxBody;
   body.clear();
   // A body too large is read and dropped, so the next message is found.

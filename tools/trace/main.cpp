@@ -13,6 +13,7 @@
 
 #include "core/program.h"
 #include "trace/tracer.h"
+#include "version.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-    std::puts("zarnith-trace 0.1.2.5");
+    std::puts("zarnith-trace " ZARNITH_VERSION);
     return 0;
   }
   if (argc > 1 && std::strcmp(argv[1], "--profile") == 0) {

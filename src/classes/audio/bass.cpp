@@ -27,7 +27,7 @@ using bassabi::DWORD;
 // may block for a while, and what the script printed must show before it.
 BassLibrary& bassLibrary(Interpreter& in) {
   in.host.out.Flush();
-  if (!in.bassLibrary) in.bassLibrary = in.host.sys.loadBassLibrary();
+  if (!in.bassLibrary) in.bassLibrary = bassLoadLibrary(in.host.sys);
   return *in.bassLibrary;
 }
 
@@ -48,9 +48,9 @@ std::optional<DWORD> bassFindStream(Interpreter& in, std::string_view token) {
   return in.bassStreams[static_cast<std::size_t>(number - 1)];
 }
 
-// The checks of free, pause and stop: one int argument naming a stream.
+// The checks of free, pause and stop once the command table has counted the
+// arguments: one int argument naming a stream.
 std::optional<DWORD> bassStreamArgument(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 2, msg::kMissedFewArgument)) return std::nullopt;
   if (!ArgType(in, args, 1, type::kInt, msg::kBassFirstNotInt)) return std::nullopt;
   return bassFindStream(in, args[1]);
 }
@@ -67,7 +67,6 @@ void bassChannelResult(Interpreter& in, BOOL result) {
 
 // file and url: one string argument, the path or URL.
 void bassOpenStream(Interpreter& in, ArgList args, std::string_view kind) {
-  if (!ArgCount(in, args, 2, msg::kMissedStringArgument)) return;
   if (!ArgType(in, args, 1, type::kString, msg::kBassFirstNotString)) return;
   SetReturned(in, bassCreateStreamFile(in, kind, ArgText(in, args[1]), 0, 0, 0));
 }
@@ -97,7 +96,6 @@ bool bassFree(Interpreter& in, ArgList args) {
 }
 
 bool bassInit(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 2, msg::kMissedIntArgument)) return true;
   if (!ArgType(in, args, 1, type::kInt, msg::kBassFirstNotInt)) return true;
   auto device = static_cast<std::int32_t>(ArgInt(in, args[1]));
   SetReturned(in, std::int64_t{bassInitDevice(in, device, 44100, 0) ? 1 : 0});
@@ -113,7 +111,6 @@ std::string bassQuotedName(const char* name) {
 }
 
 bool bassTest(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 2, msg::kMissedIntArgument)) return true;
   if (!ArgType(in, args, 1, type::kInt, msg::kBassFirstNotInt)) return true;
   auto device = static_cast<DWORD>(ArgInt(in, args[1]));
   bassabi::BASS_DEVICEINFO info{};
@@ -135,7 +132,6 @@ bool bassStop(Interpreter& in, ArgList args) {
 }
 
 bool bassPlay(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 3, msg::kMissedFewArgument)) return true;
   if (!ArgTypes(in, args, {1, 2}, type::kInt, msg::kBassOneNotInt)) return true;
   std::optional<DWORD> handle = bassFindStream(in, args[1]);
   if (!handle) return true;
@@ -146,7 +142,6 @@ bool bassPlay(Interpreter& in, ArgList args) {
 }
 
 bool bassSetVolume(Interpreter& in, ArgList args) {
-  if (!ArgCount(in, args, 3, msg::kMissedIntArgument)) return true;
   if (!ArgTypes(in, args, {1, 2}, type::kInt, msg::kBassOneNotInt)) return true;
   std::optional<DWORD> handle = bassFindStream(in, args[1]);
   if (!handle) return true;
@@ -165,16 +160,17 @@ bool bassSetVolume(Interpreter& in, ArgList args) {
   return true;
 }
 
+// Each command with the argument count it needs and what a shorter call prints.
 constexpr std::array<ClassCommand, 9> kBassCommands{{
-    {"url", bassUrl},
-    {"file", bassFile},
-    {"free", bassFree},
-    {"init", bassInit},
-    {"test", bassTest},
-    {"pause", bassPause},
-    {"stop", bassStop},
-    {"play", bassPlay},
-    {"setvolume", bassSetVolume},
+    {"url", bassUrl, 2, msg::kMissedStringArgument},
+    {"file", bassFile, 2, msg::kMissedStringArgument},
+    {"free", bassFree, 2, msg::kMissedFewArgument},
+    {"init", bassInit, 2, msg::kMissedIntArgument},
+    {"test", bassTest, 2, msg::kMissedIntArgument},
+    {"pause", bassPause, 2, msg::kMissedFewArgument},
+    {"stop", bassStop, 2, msg::kMissedFewArgument},
+    {"play", bassPlay, 3, msg::kMissedFewArgument},
+    {"setvolume", bassSetVolume, 3, msg::kMissedIntArgument},
 }};
 
 }  // namespace
@@ -216,6 +212,8 @@ bool BassOnClassLoading(Interpreter& in) {
   in.bassStreams.clear();
   return true;
 }
+
+std::span<const ClassCommand> BassCommands() { return kBassCommands; }
 
 bool BassClassHandler(Interpreter& in, ArgList args) {
   return RunClassCommand(in, args, kBassCommands, true);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "state/interpreter.h"
@@ -9,6 +10,8 @@
 namespace zarnith {
 
 bool BassClassHandler(Interpreter& in, ArgList args);
+// The commands, with the argument counts that the handler checks first.
+std::span<const ClassCommand> BassCommands();
 bool BassOnClassLoading(Interpreter& in);
 
 // Opens the output device; prints "BASS init error" and returns false when the

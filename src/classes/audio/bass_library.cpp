@@ -1,9 +1,10 @@
 // Loading the audio library: the system's libbass.so by its plain name, or the
 // built-in engine module that exports the same ten functions. This file is the
-// only part of the class that touches the dynamic loader.
+// only part of the class that loads libraries, always through the Host's
+// system calls, so an in-memory system can answer with an audio library of
+// its own.
 #include "classes/audio/bass_library.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <climits>
@@ -16,35 +17,35 @@ namespace {
 using namespace bassabi;
 
 template <typename Fn>
-bool bassBind(void* handle, const char* name, Fn*& slot) {
-  slot = reinterpret_cast<Fn*>(dlsym(handle, name));
+bool bassBind(const SysCalls& sys, void* handle, const char* name, Fn*& slot) {
+  slot = reinterpret_cast<Fn*>(sys.librarySymbol(handle, name));
   return slot != nullptr;
 }
 
 // Binds all ten names; a library missing any of them is not used.
-bool bassBindAll(void* handle, BassLibrary& lib) {
-  return bassBind(handle, "BASS_Init", lib.Init) &&
-         bassBind(handle, "BASS_StreamCreateFile", lib.StreamCreateFile) &&
-         bassBind(handle, "BASS_StreamCreateURL", lib.StreamCreateURL) &&
-         bassBind(handle, "BASS_StreamFree", lib.StreamFree) &&
-         bassBind(handle, "BASS_ChannelPlay", lib.ChannelPlay) &&
-         bassBind(handle, "BASS_ChannelPause", lib.ChannelPause) &&
-         bassBind(handle, "BASS_ChannelStop", lib.ChannelStop) &&
-         bassBind(handle, "BASS_ChannelSetAttribute", lib.ChannelSetAttribute) &&
-         bassBind(handle, "BASS_GetDeviceInfo", lib.GetDeviceInfo) &&
-         bassBind(handle, "BASS_ErrorGetCode", lib.ErrorGetCode);
+bool bassBindAll(const SysCalls& sys, void* handle, BassLibrary& lib) {
+  return bassBind(sys, handle, "BASS_Init", lib.Init) &&
+         bassBind(sys, handle, "BASS_StreamCreateFile", lib.StreamCreateFile) &&
+         bassBind(sys, handle, "BASS_StreamCreateURL", lib.StreamCreateURL) &&
+         bassBind(sys, handle, "BASS_StreamFree", lib.StreamFree) &&
+         bassBind(sys, handle, "BASS_ChannelPlay", lib.ChannelPlay) &&
+         bassBind(sys, handle, "BASS_ChannelPause", lib.ChannelPause) &&
+         bassBind(sys, handle, "BASS_ChannelStop", lib.ChannelStop) &&
+         bassBind(sys, handle, "BASS_ChannelSetAttribute", lib.ChannelSetAttribute) &&
+         bassBind(sys, handle, "BASS_GetDeviceInfo", lib.GetDeviceInfo) &&
+         bassBind(sys, handle, "BASS_ErrorGetCode", lib.ErrorGetCode);
 }
 
 // Opens a shared object and binds the ten functions, and BASS_Free when the
 // library has it. A library stays loaded for the life of the process.
-bool bassOpen(const std::string& path, BassLibrary& lib, FreeFn*& free) {
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+bool bassOpen(const SysCalls& sys, const std::string& path, BassLibrary& lib, FreeFn*& free) {
+  void* handle = sys.openLibrary(path);
   if (!handle) return false;
-  if (bassBindAll(handle, lib)) {
-    bassBind(handle, "BASS_Free", free);
+  if (bassBindAll(sys, handle, lib)) {
+    bassBind(sys, handle, "BASS_Free", free);
     return true;
   }
-  dlclose(handle);
+  sys.closeLibrary(handle);
   return false;
 }
 
@@ -101,14 +102,14 @@ constexpr BassLibrary kMissingLibrary{
 
 }  // namespace
 
-std::shared_ptr<BassLibrary> bassLoadLibrary() {
+std::shared_ptr<BassLibrary> bassLoadLibrary(const SysCalls& sys) {
   BassLibrary lib{};
   FreeFn* free = nullptr;
-  if (bassOpen("libbass.so", lib, free)) return bassFreedAtEnd(lib, free);
+  if (bassOpen(sys, "libbass.so", lib, free)) return bassFreedAtEnd(lib, free);
   std::string dir = bassExecutableDir();
   if (!dir.empty()) {
-    if (bassOpen(dir + "/" + kBassEngineModule, lib, free)) return bassFreedAtEnd(lib, free);
-    if (bassOpen(dir + "/../lib/zarnith/" + kBassEngineModule, lib, free)) {
+    if (bassOpen(sys, dir + "/" + kBassEngineModule, lib, free)) return bassFreedAtEnd(lib, free);
+    if (bassOpen(sys, dir + "/../lib/zarnith/" + kBassEngineModule, lib, free)) {
       return bassFreedAtEnd(lib, free);
     }
   }

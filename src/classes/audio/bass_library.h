@@ -4,7 +4,8 @@
 
 #include <memory>
 
-#include "classes/audio/bass_abi.h"
+#include "state/bass_abi.h"
+#include "state/sys_table.h"
 
 namespace zarnith {
 
@@ -29,6 +30,7 @@ inline constexpr const char* kBassEngineModule = "zarnith-audio.so";
 // one, otherwise from the built-in engine module. When neither can be loaded
 // (the module is missing, or GStreamer is not installed) every function fails
 // with an error code, so scripts still run and see ordinary failures.
-std::shared_ptr<BassLibrary> bassLoadLibrary();
+// Libraries are opened through `sys`.
+std::shared_ptr<BassLibrary> bassLoadLibrary(const SysCalls& sys);
 
 }  // namespace zarnith

@@ -1,16 +1,21 @@
 // The crypto class: MD5, SHA-1, SHA-256 and SHA-512 digests of a text, as
-// lower-case hexadecimal, computed by OpenSSL's libcrypto.
+// lower-case hexadecimal, computed by OpenSSL's libcrypto, or by the digests
+// written out in digests.cpp where there is no libcrypto (the browser build).
 #include "classes/builtin/crypto.h"
 
-#include <dlfcn.h>
+#ifndef ZARNITH_BUNDLED_DIGESTS
 #include <openssl/evp.h>
+#endif
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "classes/args.h"
+#include "classes/builtin/digests.h"
+#include "state/shared_library.h"
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/resolve.h"
@@ -23,19 +28,46 @@ namespace {
 struct Digest {
   std::string_view command;
   const char* algorithm;  // libcrypto's name for it
+  DigestKind kind;        // and the written-out one
 };
 
 constexpr std::array<Digest, 4> kDigests{{
-    {"md5sum", "MD5"},
-    {"sha1sum", "SHA1"},
-    {"sha256sum", "SHA256"},
-    {"sha512sum", "SHA512"},
+    {"md5sum", "MD5", DigestKind::kMd5},
+    {"sha1sum", "SHA1", DigestKind::kSha1},
+    {"sha256sum", "SHA256", DigestKind::kSha256},
+    {"sha512sum", "SHA512", DigestKind::kSha512},
 }};
+
+std::string cryptoHex(const unsigned char* bytes, unsigned int size) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out(size * 2, '0');
+  for (unsigned int i = 0; i < size; ++i) {
+    out[2 * i] = kDigits[bytes[i] >> 4];
+    out[2 * i + 1] = kDigits[bytes[i] & 0xf];
+  }
+  return out;
+}
 
 #define ZN_STRINGIFY(x) #x
 #define ZN_SONAME(version) "libcrypto.so." ZN_STRINGIFY(version)
 
 }  // namespace
+
+#ifdef ZARNITH_BUNDLED_DIGESTS
+
+namespace {
+
+// The digest as hexadecimal text; always available.
+std::optional<std::string> cryptoDigestText(Interpreter&, std::size_t which,
+                                            std::string_view data) {
+  unsigned char digest[kMaxDigestSize];
+  std::size_t size = BundledDigest(kDigests[which].kind, data, digest);
+  return cryptoHex(digest, static_cast<unsigned int>(size));
+}
+
+}  // namespace
+
+#else
 
 // libcrypto, opened on the first digest rather than at start-up (loading it
 // takes longer than starting everything else), with the four algorithms
@@ -61,40 +93,24 @@ struct CryptoLibrary {
 
 namespace {
 
-template <typename F>
-bool cryptoSymbol(void* handle, const char* name, F& out) {
-  out = reinterpret_cast<F>(dlsym(handle, name));
-  return out != nullptr;
-}
-
 std::shared_ptr<CryptoLibrary> cryptoOpen() {
   auto lib = std::make_shared<CryptoLibrary>();
-  lib->handle = dlopen(ZN_SONAME(OPENSSL_SHLIB_VERSION), RTLD_NOW | RTLD_LOCAL);
+  lib->handle = OpenSharedLibrary(ZN_SONAME(OPENSSL_SHLIB_VERSION));
   if (!lib->handle) return nullptr;
   EVP_MD* (*fetch)(OSSL_LIB_CTX*, const char*, const char*) = nullptr;
   EVP_MD_CTX* (*newContext)() = nullptr;
-  bool found = cryptoSymbol(lib->handle, "EVP_MD_fetch", fetch) &&
-               cryptoSymbol(lib->handle, "EVP_MD_CTX_new", newContext) &&
-               cryptoSymbol(lib->handle, "EVP_DigestInit_ex2", lib->init) &&
-               cryptoSymbol(lib->handle, "EVP_DigestUpdate", lib->update) &&
-               cryptoSymbol(lib->handle, "EVP_DigestFinal_ex", lib->final) &&
-               cryptoSymbol(lib->handle, "EVP_MD_free", lib->freeAlgorithm) &&
-               cryptoSymbol(lib->handle, "EVP_MD_CTX_free", lib->freeContext);
+  bool found = BindSymbol(lib->handle, "EVP_MD_fetch", fetch) &&
+               BindSymbol(lib->handle, "EVP_MD_CTX_new", newContext) &&
+               BindSymbol(lib->handle, "EVP_DigestInit_ex2", lib->init) &&
+               BindSymbol(lib->handle, "EVP_DigestUpdate", lib->update) &&
+               BindSymbol(lib->handle, "EVP_DigestFinal_ex", lib->final) &&
+               BindSymbol(lib->handle, "EVP_MD_free", lib->freeAlgorithm) &&
+               BindSymbol(lib->handle, "EVP_MD_CTX_free", lib->freeContext);
   if (!found || !(lib->context = newContext())) return nullptr;
   for (std::size_t i = 0; i < kDigests.size(); ++i) {
     if (!(lib->algorithms[i] = fetch(nullptr, kDigests[i].algorithm, nullptr))) return nullptr;
   }
   return lib;
-}
-
-std::string cryptoHex(const unsigned char* bytes, unsigned int size) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string out(size * 2, '0');
-  for (unsigned int i = 0; i < size; ++i) {
-    out[2 * i] = kDigits[bytes[i] >> 4];
-    out[2 * i + 1] = kDigits[bytes[i] & 0xf];
-  }
-  return out;
 }
 
 std::string cryptoDigestHex(const CryptoLibrary& lib, std::size_t which, std::string_view data) {
@@ -106,7 +122,16 @@ std::string cryptoDigestHex(const CryptoLibrary& lib, std::size_t which, std::st
   return cryptoHex(digest, size);
 }
 
+// The digest as hexadecimal text, or nothing when libcrypto cannot be loaded.
+std::optional<std::string> cryptoDigestText(Interpreter& in, std::size_t which,
+                                            std::string_view data) {
+  if (!in.cryptoLibrary && !(in.cryptoLibrary = cryptoOpen())) return std::nullopt;
+  return cryptoDigestHex(*in.cryptoLibrary, which, data);
+}
+
 }  // namespace
+
+#endif
 
 namespace {
 
@@ -114,12 +139,13 @@ namespace {
 template <std::size_t which>
 bool cryptoDigest(Interpreter& in, ArgList args) {
   if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
-  if (!in.cryptoLibrary && !(in.cryptoLibrary = cryptoOpen())) {
+  // The variable's own text, not a copy: a script may hash a whole file.
+  std::optional<std::string> hex = cryptoDigestText(in, which, ResolveShared(in, args[1]));
+  if (!hex) {
     PrintError(in, msg::kCryptoUnavailable);
     return true;
   }
-  // The variable's own text, not a copy: a script may hash a whole file.
-  SetReturned(in, cryptoDigestHex(*in.cryptoLibrary, which, ResolveShared(in, args[1])));
+  SetReturned(in, std::move(*hex));
   return true;
 }
 

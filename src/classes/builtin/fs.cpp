@@ -223,7 +223,7 @@ bool fsMove(Interpreter& in, ArgList args) {
 
 // remove and makedir: one path, one system call, 1 or 0.
 bool fsPathCommand(Interpreter& in, ArgList args, std::string_view operation,
-                   int (*call)(const std::string&)) {
+                   const std::function<int(const std::string&)>& call) {
   if (!ArgType(in, args, 1, type::kString, msg::kFirstNotString)) return true;
   std::string path = ArgText(in, args[1]);
   if (int err = call(path)) return fsFail(in, 0, fsDescription(operation, path, ErrnoReason(err)));

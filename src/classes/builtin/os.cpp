@@ -63,6 +63,7 @@ bool osExecute(Interpreter& in, ArgList args) {
   std::vector<std::string> argv{line.substr(0, space)};
   if (space != std::string::npos) argv.push_back(line.substr(space + 1));
   const std::string& program = argv[0];
+  if (!in.host.sys.noPrograms.empty()) return osFail(in, program, in.host.sys.noPrograms);
 
   // A name with a slash is a path; an empty name is started as it is and fails.
   std::string path = program;

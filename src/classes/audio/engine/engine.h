@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 
-#include "classes/audio/bass_abi.h"
+#include "state/bass_abi.h"
 
 namespace zarnith::audio {
 

@@ -1,0 +1,41 @@
+#include "lsp/document.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace zarnith::lsp {
+
+Document::Document(std::string text, std::int64_t version)
+    : text_(std::move(text)), version_(version) {
+  origins_.Reset(text_);
+}
+
+const ScriptMap& Document::Map() {
+  if (!map_) map_ = MapScript(text_);
+  return *map_;
+}
+
+void Document::Reopen(std::string text, std::int64_t version) {
+  map_.reset();
+  text_ = std::move(text);
+  version_ = version;
+  origins_.Reset(text_);
+}
+
+void Document::Replace(std::size_t from, std::size_t to, std::string_view text) {
+  from = std::min(from, text_.size());
+  to = std::clamp(to, from, text_.size());
+  LineEdit edit{from, to, text};
+  std::string before = text_;
+  map_.reset();
+  text_.replace(from, to - from, text);
+  origins_.Follow(before, edit, text_);
+}
+
+void Document::ReplaceAll(std::string text) {
+  map_.reset();
+  std::string before = std::exchange(text_, std::move(text));
+  origins_.FollowWhole(before, text_);
+}
+
+}  // namespace zarnith::lsp
