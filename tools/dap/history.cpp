@@ -4,6 +4,7 @@
 #include "classes/args.h"
 #include "core/classify.h"
 #include "core/line.h"
+#include "values/math.h"
 #include "values/text.h"
 #include "values/types.h"
 
@@ -11,7 +12,7 @@ namespace zarnith::dap {
 
 namespace {
 
-bool HasOperator(std::string_view word) { return word.find_first_of("+-*/") != std::string_view::npos; }
+bool HasOperator(std::string_view word) { return word.find_first_of(kOperators) != std::string_view::npos; }
 
 // Statements that hand back a value.
 bool SetsReturned(std::string_view keyword) {
