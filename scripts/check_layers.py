@@ -25,6 +25,9 @@ def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.dirname(
         os.path.abspath(__file__)))
     src = os.path.join(root, "src")
+    if not os.path.isdir(src):
+        print("no src/ folder in %s" % root)
+        return 1
     wrong = []
     for folder, _, files in os.walk(src):
         for name in sorted(files):
