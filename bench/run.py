@@ -411,7 +411,9 @@ def main():
     parser.add_argument("--debugged", metavar="ZARNITH_DAP",
                         help="also time the count workload under this zarnith-dap")
     args = parser.parse_args()
+    # Paths are made absolute before the run moves into its scratch folder.
     zarnith = os.path.abspath(args.zarnith)
+    adapter = os.path.abspath(args.debugged) if args.debugged else None
     out_dir = os.path.abspath(args.out)
     only = set(filter(None, args.only.split(",")))
     workloads_run = [w for w in WORKLOADS if not only or w[0] in only]
@@ -420,8 +422,8 @@ def main():
         if args.callgrind:
             callgrind([w for w in workloads_run if w[0] not in ("execute", "startup")], zarnith,
                       scratch)
-            if args.debugged:
-                callgrind_debugged(os.path.abspath(args.debugged), scratch)
+            if adapter:
+                callgrind_debugged(adapter, scratch)
             return 0
         c_dir = os.path.join(scratch, "bin")
         os.mkdir(c_dir)
@@ -433,9 +435,9 @@ def main():
                 failures.append(str(e))
             print("measured %s" % workload[0], file=sys.stderr)
         debugged = None
-        if args.debugged and (not only or DEBUGGED_WORKLOAD in only):
+        if adapter and (not only or DEBUGGED_WORKLOAD in only):
             try:
-                debugged = time_debugged(os.path.abspath(args.debugged), zarnith, args.rounds, scratch)
+                debugged = time_debugged(adapter, zarnith, args.rounds, scratch)
             except WrongOutput as e:
                 failures.append(str(e))
             print("measured count under zarnith-dap", file=sys.stderr)

@@ -19,6 +19,7 @@ if (!moduleDir || !siteDir) {
 // out: the browser cannot run programs.
 const exampleSettings = {
   'wc.zn': { args: 'wc.zn', stdin: '', files: ['wc.zn'] },
+  'checksum.zn': { args: 'checksum.zn', stdin: '', files: ['checksum.zn'] },
   'menu.zn': { args: '0', stdin: '1\n2\n3\n4\n', files: ['chime.wav'] },
 };
 

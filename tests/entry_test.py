@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Command lines that a golden script cannot express (it always passes its own
 path first): a first argument beginning with "-", a missing script, a
-directory, an empty path. Each case checks the exact output and the status.
+directory, an empty path. Each case checks the exact output and the status:
+a script that cannot be read is a failure (status 1), so `zarnith s.zn &&
+next` stops.
 
 Usage: entry_test.py PATH-TO-ZARNITH
 """
@@ -24,13 +26,15 @@ def main():
             (["-"], b"", 0),
             (["-x", script], b"", 0),
             (["--", script], b"", 0),
-            ([missing, "a"], b"Error: open " + missing.encode() + b": no such file or directory\n", 0),
-            ([tmp], b"Error: read " + tmp.encode() + b": is a directory\n", 0),
-            ([""], b"Error: open : no such file or directory\n", 0),
+            ([missing, "a"], b"Error: open " + missing.encode() + b": no such file or directory\n", 1),
+            ([tmp], b"Error: read " + tmp.encode() + b": is a directory\n", 1),
+            ([""], b"Error: open : no such file or directory\n", 1),
             ([script, "-"], b"ran\n", 0),
         ]
-        for args, want_out, want_status in cases:
-            proc = subprocess.run([exe] + args, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+        # A script on standard input, named by /dev/stdin.
+        cases.append((["/dev/stdin", "x"], b"x\n\n", 0, b'print, arg\nreadline\nprint, returned\n'))
+        for args, want_out, want_status, *stdin in cases:
+            proc = subprocess.run([exe] + args, input=stdin[0] if stdin else b"", stdout=subprocess.PIPE,
                                   stderr=subprocess.PIPE, cwd=tmp, timeout=60)
             if (proc.stdout, proc.returncode, proc.stderr) != (want_out, want_status, b""):
                 failures += 1

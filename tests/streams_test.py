@@ -8,6 +8,7 @@ Usage: streams_test.py PATH-TO-ZARNITH
 """
 import fcntl
 import os
+import pty
 import subprocess
 import sys
 import tempfile
@@ -136,6 +137,56 @@ def stdout_file_written_by_fs(exe, tmp):
         check("standard output and fs on one file", f.read(), "printed\nwritten\nprinted again\n")
 
 
+def fs_writes_where_output_goes(exe, tmp):
+    # fs handles on /dev/stdout and on the very file standard output is sent
+    # to, opened to empty (1) or to append (2): their writes and the printed
+    # lines keep the order of the statements, wherever standard output goes,
+    # and nothing that was there before is emptied.
+    path = script(tmp, "both.zn", 'use, "fs"\nprint, "one"\nfs:open, "/dev/stdout", 1\n'
+                  'fs:write, returned, "two\\n"\nprint, "three"\nfs:open, "out.txt", 2\n'
+                  'fs:write, returned, "four\\n"\nfs:open, "/dev/stdout", 2\n'
+                  'fs:write, returned, "five\\n"\nprint, "six"\n')
+    order = "one\ntwo\nthree\nfour\nfive\nsix\n"
+    out = os.path.join(tmp, "out.txt")
+    for mode, before in (("wb", ""), ("ab", "kept\n")):
+        with open(out, "w") as f:
+            f.write(before)
+        with open(out, mode) as f:
+            subprocess.run([exe, path], stdout=f, cwd=tmp, check=True)
+        with open(out) as f:
+            check("fs on standard output's file (%s)" % mode, f.read(), before + order)
+    # Standard output left open for reading only on that file prints nothing
+    # there (status 1): the handles write as any others would, and mode 1
+    # empties the file.
+    with open(out, "w") as f:
+        f.write("kept\n")
+    with open(out, "rb") as f:
+        proc = subprocess.run([exe, path], stdout=f, stderr=subprocess.PIPE, cwd=tmp)
+    with open(out) as f:
+        check("fs on a read-only standard output's file", (f.read(), proc.returncode),
+              ("two\nfour\nfive\n", 1))
+    os.unlink(out)
+    proc = subprocess.run([exe, path], stdout=subprocess.PIPE, cwd=tmp, check=True)
+    check("fs on a standard output pipe", proc.stdout.decode(), order.replace("four\n", ""))
+    pid, fd = pty.fork()
+    if pid == 0:
+        os.chdir(tmp)
+        os.execv(exe, [exe, path])
+    got = b""
+    while True:
+        try:
+            chunk = os.read(fd, 4096)
+        except OSError:  # EIO: the terminal's last writer has gone
+            break
+        if not chunk:
+            break
+        got += chunk
+    os.close(fd)
+    os.waitpid(pid, 0)
+    check("fs on a standard output terminal", got.decode().replace("\r\n", "\n"),
+          order.replace("four\n", ""))
+
+
 def output_before_fifo_open(exe, tmp):
     # fs:open of a FIFO waits for a writer; what was printed has gone out
     # before, so it is not lost if the process is killed while it waits.
@@ -167,6 +218,7 @@ def main():
         nonblocking_stdin(exe, tmp)
         fifo_input_after_end(exe, tmp)
         stdout_file_written_by_fs(exe, tmp)
+        fs_writes_where_output_goes(exe, tmp)
         output_before_fifo_open(exe, tmp)
     return status()
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "classes/registry.h"
@@ -12,6 +13,7 @@
 #include "core/terminal.h"
 #include "state/signals.h"
 #include "values/messages.h"
+#include "values/text.h"
 
 using namespace zarnith;
 
@@ -31,8 +33,8 @@ static int Run(Interpreter& in, int argc, char** argv) {
     for (int i = 3; i < argc; ++i) (arg += ' ') += argv[i];
   }
   in.stores.Add(in.stores.stringVars, "arg", std::move(arg));
-  ParseFile(in, argv[1]);
-  return 0;
+  // A script that could not be read is a failure the caller must see.
+  return ParseFile(in, argv[1]) ? 0 : 1;
 }
 
 // Standard descriptors that the caller closed are reopened on the null
@@ -46,10 +48,27 @@ static void ReserveStandardDescriptors() {
   }
 }
 
+// Output that could not be written is a failure, whatever the script's own
+// status: one line on standard error says so, and the status is 1.
+static int StatusAfterOutput(const Interpreter& in, const char* program, int status) {
+  int err = in.host.out.writeError();
+  if (err == 0) return status;
+  const char* slash = std::strrchr(program, '/');
+  std::string line = slash ? slash + 1 : program;
+  line += ": cannot write standard output: ";
+  line += ErrnoReason(err);
+  line += '\n';
+  if (::write(2, line.data(), line.size()) < 0) {
+    // Standard error is gone as well: the status alone tells.
+  }
+  return 1;
+}
+
 int zarnith::ProgramMain(int argc, char** argv, bool linePlans, LineTracer* tracer) {
   ReserveStandardDescriptors();
   SetUpSignals();
   Interpreter in;
+  OutputWrittenOnEndingSignals writtenOnSignals(in.host.out);
   in.host.linePlans = linePlans;
   in.host.tracer = tracer;
   int status = 0;
@@ -59,5 +78,5 @@ int zarnith::ProgramMain(int argc, char** argv, bool linePlans, LineTracer* trac
     status = e.status;
   }
   in.host.out.Flush();
-  return status;
+  return StatusAfterOutput(in, argv[0], status);
 }

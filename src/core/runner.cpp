@@ -24,7 +24,7 @@ namespace zarnith {
 
 namespace {
 
-void ReportFileError(Interpreter& in, std::string_view operation, const char* path, int err) {
+bool ReportFileError(Interpreter& in, std::string_view operation, const char* path, int err) {
   std::string line = "Error: ";
   line += operation;
   line += ' ';
@@ -33,6 +33,7 @@ void ReportFileError(Interpreter& in, std::string_view operation, const char* pa
   line += ErrnoReason(err);
   line += '\n';
   in.host.out.Write(line);
+  return false;
 }
 
 // Reads the whole file; false with errno set when a read fails or the text
@@ -65,7 +66,7 @@ bool SplitLines(std::string_view text, std::vector<std::string_view>& lines) try
 }  // namespace
 
 
-void ParseFile(Interpreter& in, const char* path) {
+bool ParseFile(Interpreter& in, const char* path) {
   int fd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return ReportFileError(in, "open", path, errno);
   std::string text;
@@ -74,6 +75,7 @@ void ParseFile(Interpreter& in, const char* path) {
   ::close(fd);
   if (!ok) return ReportFileError(in, "read", path, err);
   Execute(in, text);
+  return true;
 }
 
 // One line with the tracer told before and after it.

@@ -8,8 +8,8 @@
 namespace zarnith {
 
 // Reads a script file and executes it. Reports a file that cannot be opened
-// or read with one "Error: " line.
-void ParseFile(Interpreter& in, const char* path);
+// or read with one "Error: " line and returns false; true once it ran.
+bool ParseFile(Interpreter& in, const char* path);
 
 // Executes a script text line by line; `jump` steers through lineIndex.
 void Execute(Interpreter& in, std::string_view text);

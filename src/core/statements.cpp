@@ -94,28 +94,12 @@ void TypeofStatement(Interpreter& in, Pieces p) {
   SetReturned(in, std::string(t));
 }
 
-// Tells the host while readline waits for standard input (Host::awaitInput).
-class InputWait {
- public:
-  explicit InputWait(const Host& host) : notify_(host.awaitInput) {
-    if (notify_) notify_(true);
-  }
-  ~InputWait() {
-    if (notify_) notify_(false);
-  }
-  InputWait(const InputWait&) = delete;
-  InputWait& operator=(const InputWait&) = delete;
-
- private:
-  void (*notify_)(bool);
-};
-
 void ReadlineStatement(Interpreter& in, Pieces) {
   in.host.out.Flush();
   std::string line;
   LineReader::Result r;
   {
-    InputWait wait(in.host);
+    InputWait wait(in.host, 0);
     r = in.host.input.ReadLine(line);
   }
   if (r == LineReader::Result::kTooLong) PrintError(in, msg::kLineTooLong);

@@ -65,8 +65,10 @@ void ShowEcho() {
   tcsetattr(STDIN_FILENO, TCSANOW, &gUserMode);
 }
 
-void AwaitInput(bool waiting) {
-  if (!gLineRunning) return;
+// Only a read of the terminal shows what is typed: keys typed while a
+// statement reads a pipe stay hidden, to be shown once after their prompt.
+void AwaitInput(int fd, bool waiting) {
+  if (!gLineRunning || isatty(fd) != 1) return;
   if (waiting) {
     ShowEcho();
   } else {

@@ -39,6 +39,8 @@ class LineTracer {
   // A line's text as it is routed (prepared and rewritten), the form that it
   // matched and, for a comma statement or class call, its first piece.
   virtual void Routed(std::string_view text, std::string_view form, std::string_view head) = 0;
+  // The value of the condition that an if or elif line tested.
+  virtual void Condition(bool) {}
 };
 
 // Steers a script run (zarnith-dap). Execute runs a loop of its own when one
@@ -73,13 +75,31 @@ struct Host {
   // Where the shell takes its lines from when a line editor is installed (it
   // then draws the prompt itself); null means the plain reader.
   LineReader::Result (*readShellLine)(Interpreter&, std::string& line) = nullptr;
-  // Told when a statement starts (true) and stops (false) waiting for a line
-  // of standard input: the terminal shell then lets the terminal echo it.
-  void (*awaitInput)(bool waiting) = nullptr;
+  // Told when a statement starts (true) and stops (false) waiting for input
+  // on descriptor `fd` (readline: 0; fs:read of a pipe or terminal: its
+  // own): the terminal shell then lets the terminal echo what is typed.
+  void (*awaitInput)(int fd, bool waiting) = nullptr;
   // Told about every script line when installed; null in a normal run.
   LineTracer* tracer = nullptr;
   // Steers a debugged run when installed; null in a normal run.
   LineDebugger* debugger = nullptr;
+};
+
+// Tells the host while a statement waits for input on `fd` (Host::awaitInput).
+class InputWait {
+ public:
+  InputWait(const Host& host, int fd) : notify_(host.awaitInput), fd_(fd) {
+    if (notify_) notify_(fd_, true);
+  }
+  ~InputWait() {
+    if (notify_) notify_(fd_, false);
+  }
+  InputWait(const InputWait&) = delete;
+  InputWait& operator=(const InputWait&) = delete;
+
+ private:
+  void (*notify_)(int, bool);
+  int fd_;
 };
 
 // The state of the current if/elif/else chain.
@@ -98,12 +118,17 @@ using ClassLoader = bool (*)(Interpreter&);
 // One command of a class: its name, the function that carries it out, and the
 // number of arguments it needs (command name included) with the message that
 // a shorter call prints. The table is data so that tools reading scripts
-// without running them know the same names and counts.
+// without running them know the same names, counts and written variables.
 struct ClassCommand {
   std::string_view name;
   ClassCaller run;
   std::size_t minArgs = 0;
   std::string_view countMessage = {};
+  // A command that gives a variable a value takes its name as an argument:
+  // that argument's index (0 when the command writes no variable) and the
+  // type the variable gets.
+  std::size_t writesArgument = 0;
+  std::string_view writesType = {};
 };
 
 struct Class {
@@ -123,6 +148,8 @@ struct FsFile {
   bool closed = false;
   // Printed output is flushed before each use (Output::SharesDestination).
   bool flushFirst = false;
+  // Writes go through this descriptor instead (Output::StandardFileAt), -1 for none.
+  int writeThrough = -1;
 };
 
 // The bass class's audio library, defined by the audio unit.

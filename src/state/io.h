@@ -3,7 +3,10 @@
 // readline statement share.
 #pragma once
 
+#include <atomic>
+#include <csignal>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -11,9 +14,10 @@ namespace zarnith {
 
 // Buffered output. Flushed when the buffer fills, before anything blocks, at
 // exit, and at every line feed when standard output is a terminal. A write
-// that would block waits until the descriptor takes more. A failed write is
-// dropped (a full disk, a closed descriptor), except a broken pipe: nobody
-// reads any more, so the program ends by SIGPIPE as other programs do.
+// that would block waits until the descriptor takes more. A broken pipe ends
+// the program by SIGPIPE, as other programs end: nobody reads any more. Any
+// other failed write (a full disk, an I/O error) loses that text and is
+// remembered, so the program can end by saying so rather than with success.
 class Output {
  public:
   explicit Output(int fd = 1);
@@ -34,13 +38,34 @@ class Output {
   // order of the statements; plain files keep the buffer.
   bool SharesDestination(int fd) const;
 
+  // The standard descriptor that writes to the regular file `path` names:
+  // this output's own, else standard error (2); -1 when neither does, and
+  // always while output is captured.
+  int StandardFileAt(const std::string& path) const;
+
+  // The error number of the first write that failed; 0 while all went out.
+  int writeError() const { return writeError_; }
+
+  // For the handler of a signal that ends the program; async-signal-safe.
+  // Writes out what is buffered, as far as the descriptor takes it without
+  // waiting, and returns true. When the signal cut into a write of the
+  // program's own, it returns false instead: that write then ends the
+  // program by `sig` as soon as it returns, after writing what it can.
+  bool WriteOutOnSignal(int sig);
+
  private:
-  void WriteToFd(std::string_view text);
+  void WriteToFd(std::string_view text, bool emptiesBuffer);
 
   int fd_;
   bool lineBuffered_ = false;
   std::string* sink_ = nullptr;
-  std::string buffer_;
+  int writeError_ = 0;
+  // A signal handler reads the buffer: its bytes are in place before the
+  // count that covers them, and the descriptor is written by one side only.
+  std::unique_ptr<char[]> buffer_;
+  std::atomic<std::size_t> used_{0};
+  volatile std::sig_atomic_t writing_ = 0;
+  volatile std::sig_atomic_t endingSignal_ = 0;
 };
 
 // Reads lines split at line feeds; a carriage return just before the line

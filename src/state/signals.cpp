@@ -7,6 +7,9 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
+
+#include "state/io.h"
 
 namespace zarnith {
 
@@ -24,10 +27,30 @@ sigset_t EndingSignalSet() {
   return set;
 }
 
+std::atomic<Output*> gWrittenOut{nullptr};
+static_assert(std::atomic<Output*>::is_always_lock_free, "read in a signal handler");
+
+// The handler of the ending signals: the program that os:execute runs ends
+// too, what was printed goes out, and the interpreter ends by the signal.
 void PassOnAndEnd(int sig) {
+  int savedErrno = errno;
   pid_t pid = gRunningPid.load();
   if (pid > 0) ::kill(pid, sig);
+  Output* out = gWrittenOut.load();
+  if (out != nullptr && !out->WriteOutOnSignal(sig)) {
+    errno = savedErrno;  // the output's own write ends the program on return
+    return;
+  }
   EndBySignal(sig);
+}
+
+// Without SA_RESTART: a write of the output that the signal cuts short
+// returns, and ends the program, instead of waiting on.
+void CatchEndingSignal(int sig) {
+  struct sigaction action {};
+  action.sa_mask = EndingSignalSet();
+  action.sa_handler = PassOnAndEnd;
+  sigaction(sig, &action, nullptr);
 }
 
 // What the scope changed, to put back when it ends; one program runs at a time.
@@ -43,7 +66,17 @@ void SetUpSignals() {
   sigaction(SIGCHLD, &action, nullptr);
   action.sa_handler = SIG_IGN;
   sigaction(SIGPIPE, &action, nullptr);
+  for (int sig : kEndingSignals) {
+    struct sigaction current {};
+    if (sigaction(sig, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+      CatchEndingSignal(sig);
+    }
+  }
 }
+
+OutputWrittenOnEndingSignals::OutputWrittenOnEndingSignals(Output& out) { gWrittenOut.store(&out); }
+
+OutputWrittenOnEndingSignals::~OutputWrittenOnEndingSignals() { gWrittenOut.store(nullptr); }
 
 void EndBySignal(int sig) {
   struct sigaction action {};
@@ -65,11 +98,7 @@ RunningProgramScope::RunningProgramScope() {
     struct sigaction current {};
     sigaction(kEndingSignals[i], nullptr, &current);
     gHandled[i] = current.sa_handler == SIG_DFL;
-    if (!gHandled[i]) continue;
-    struct sigaction passOn {};
-    sigemptyset(&passOn.sa_mask);
-    passOn.sa_handler = PassOnAndEnd;
-    sigaction(kEndingSignals[i], &passOn, nullptr);
+    if (gHandled[i]) CatchEndingSignal(kEndingSignals[i]);
   }
 }
 

@@ -3,6 +3,7 @@
 #include "state/sys_calls.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -50,19 +51,28 @@ bool SysOpenMayWait(const std::string& path) {
 int SysFileSize(int fd, std::uint64_t& size) {
   struct stat st;
   if (::fstat(fd, &st) != 0) return errno;
-  size = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+  size = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
   return 0;
 }
 
-std::size_t SysReadUpTo(int fd, char* buffer, std::size_t size) {
-  std::size_t got = 0;
+int SysReadUpTo(int fd, char* buffer, std::size_t size, std::size_t& got) {
+  got = 0;
   while (got < size) {
     ssize_t n = ::read(fd, buffer + got, size - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n < 0 && errno == EINTR) {
+      AbandonIfInterrupted();
+      continue;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd p{fd, POLLIN, 0};
+      if (::poll(&p, 1, -1) < 0 && errno == EINTR) AbandonIfInterrupted();
+      continue;
+    }
+    if (n < 0) return errno;
+    if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }
-  return got;
+  return 0;
 }
 
 int SysWriteAll(int fd, std::string_view text, std::size_t& written) {

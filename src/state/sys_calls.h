@@ -28,11 +28,14 @@ int SysClose(int fd);
 // True when opening `path` may wait for another process: it names something
 // that is neither a regular file nor a directory (a FIFO waits for its other end).
 bool SysOpenMayWait(const std::string& path);
+// The size of a regular file; 0 for anything else, whose size means nothing
+// for reading (a pipe says 0, a directory its own block size).
 int SysFileSize(int fd, std::uint64_t& size);
 
 // Reads from the current position until `size` bytes are in `buffer` or the
-// file ends. A failing read ends the loop silently: the bytes read so far count.
-std::size_t SysReadUpTo(int fd, char* buffer, std::size_t size);
+// file ends, waiting when a descriptor left non-blocking has nothing yet.
+// Ctrl-C at the terminal shell abandons it (StatementInterrupted).
+int SysReadUpTo(int fd, char* buffer, std::size_t size, std::size_t& got);
 
 // Writes all of `text`, retrying partial writes and interrupted calls. At
 // least one write is made, so an empty text still reports a read-only file.

@@ -23,7 +23,6 @@ namespace zarnith {
 namespace {
 
 constexpr int kFirstFd = 1000;
-constexpr std::size_t kDirectorySize = 4096;
 
 using World = MemorySystem::World;
 using NodePtr = World::NodePtr;
@@ -120,16 +119,19 @@ int MemOpen(World& world, const std::string& rawPath, int flags, int& fd) {
 
 int MemFileSize(World& world, int fd, std::uint64_t& size) {
   const World::Node& node = *Opened(world, fd, "fstat").node;
-  size = node.directory ? kDirectorySize : node.data.size();
+  // As the real call says: a directory's size means nothing for reading.
+  size = node.directory ? 0 : node.data.size();
   return 0;
 }
 
-std::size_t MemReadUpTo(World& world, int fd, char* buffer, std::size_t size) {
+int MemReadUpTo(World& world, int fd, char* buffer, std::size_t size, std::size_t& got) {
   Descriptor& d = Opened(world, fd, "read");
-  if (d.node->directory || d.position >= d.node->data.size()) return 0;
-  std::size_t n = d.node->data.copy(buffer, size, d.position);
-  d.position += n;
-  return n;
+  got = 0;
+  if (d.node->directory) return EISDIR;
+  if (d.position >= d.node->data.size()) return 0;
+  got = d.node->data.copy(buffer, size, d.position);
+  d.position += got;
+  return 0;
 }
 
 int MemWriteAll(World& world, int fd, std::string_view text, std::size_t& written) {
@@ -262,8 +264,8 @@ SysCalls MemorySystem::Calls() {
     return 0;
   };
   sys.fileSize = [w](int fd, std::uint64_t& size) { return MemFileSize(*w, fd, size); };
-  sys.readUpTo = [w](int fd, char* buffer, std::size_t size) {
-    return MemReadUpTo(*w, fd, buffer, size);
+  sys.readUpTo = [w](int fd, char* buffer, std::size_t size, std::size_t& got) {
+    return MemReadUpTo(*w, fd, buffer, size, got);
   };
   sys.writeAll = [w](int fd, std::string_view text, std::size_t& written) {
     return MemWriteAll(*w, fd, text, written);

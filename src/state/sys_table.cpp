@@ -5,8 +5,7 @@
 
 namespace zarnith {
 
-void EnsureAvailable(const SysCalls& sys, std::uint64_t bytes) {
-  if (bytes <= sys.weighAbove) return;
+void WeighAgainstAvailable(const SysCalls& sys, std::uint64_t bytes) {
   std::uint64_t available = sys.availableMemory();
   if (available != 0 && bytes > available) throw std::bad_alloc();
 }

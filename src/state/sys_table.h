@@ -32,8 +32,12 @@ struct SysCalls {
   // Whether opening the path may wait (a FIFO, a device), not whether it fails.
   std::function<bool(const std::string& path)> openMayWait;
   std::function<int(int fd)> close;
+  // What a read can expect: a regular file's size; 0 for anything whose size
+  // says nothing of it (a pipe, a device, a directory), read to its end.
   std::function<int(int fd, std::uint64_t& size)> fileSize;
-  std::function<std::size_t(int fd, char* buffer, std::size_t size)> readUpTo;
+  // Reads until `size` bytes are in `buffer` or the file ends; `got` counts
+  // the bytes read, also when a read fails.
+  std::function<int(int fd, char* buffer, std::size_t size, std::size_t& got)> readUpTo;
   std::function<int(int fd, std::string_view text, std::size_t& written)> writeAll;
   std::function<int(const std::string& from, const std::string& to)> move;
   std::function<int(const std::string& path)> remove;
@@ -66,7 +70,11 @@ const SysCalls& RealSystemCalls();
 // filled would not fit in the memory available now. The system promises far
 // more memory than it has, so such an allocation would succeed and filling it
 // would get the process killed without a word; refused here, it ends the line
-// with "out of memory" and the script goes on.
-void EnsureAvailable(const SysCalls& sys, std::uint64_t bytes);
+// with "out of memory" and the script goes on. The test of the size is inline:
+// an append loop passes here once a line.
+void WeighAgainstAvailable(const SysCalls& sys, std::uint64_t bytes);
+inline void EnsureAvailable(const SysCalls& sys, std::uint64_t bytes) {
+  if (bytes > sys.weighAbove) WeighAgainstAvailable(sys, bytes);
+}
 
 }  // namespace zarnith

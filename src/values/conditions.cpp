@@ -83,7 +83,9 @@ void IfOrElif(Interpreter& in, std::span<const std::string_view> words) {
   std::optional<bool> truth;
   if (leftType == type::kInt) truth = CompareInts(in, words[1], words[2], words[3]);
   if (leftType == type::kString) truth = CompareStrings(in, words[1], words[2], words[3]);
-  if (truth) OpenBranch(in, keyword, *truth);
+  if (!truth) return;
+  if (in.host.tracer) in.host.tracer->Condition(*truth);
+  OpenBranch(in, keyword, *truth);
 }
 
 }  // namespace

@@ -75,6 +75,7 @@ inline constexpr std::string_view kNil = "nil";
 // Operation words of the "OPERATION PATH: reason" descriptions.
 inline constexpr std::string_view kOpOpen = "open";
 inline constexpr std::string_view kOpClose = "close";
+inline constexpr std::string_view kOpRead = "read";
 inline constexpr std::string_view kOpWrite = "write";
 inline constexpr std::string_view kOpRename = "rename";
 inline constexpr std::string_view kOpRemove = "remove";

@@ -227,7 +227,10 @@ class Stepping(Case):
         self.resume("stepBack")
         self.assertStop("step", 8)
         self.assertEqual(c.value("x"), "1")
+        # Each stop is taken before the next request: a stop left waiting would
+        # be taken for the stop after the next "next", while the script runs.
         self.resume("stepBack")
+        self.assertStop("step", 7)
         self.resume("stepBack")
         self.assertStop("step", 6)
         self.assertNotIn("s", c.variables())
@@ -251,6 +254,20 @@ class Stepping(Case):
         refused = c.request("stepBack", {"threadId": 1})
         self.assertFalse(refused["success"])
         self.assertIn("no line has run", refused["message"])
+
+    def test_step_back_undoes_the_variables_class_commands_write(self):
+        c = self.start('use, "fs"\nuse, "strings"\nfs:open, "f.txt", 1\nfs:write, 1, "abc"\n'
+                       'fs:close, 1\nt = "before"\nfs:open, "f.txt"\nfs:read, 2, t\n'
+                       'strings:split, "a-b", "-", parts\nprint, t\n', [10], cwd=self.dir)
+        self.assertStop("breakpoint", 10)
+        self.assertEqual(c.value("t"), '"abc"')
+        self.assertEqual(c.variables()["parts"]["indexedVariables"], 2)
+        self.resume("stepBack")
+        self.assertStop("step", 9)
+        self.assertNotIn("parts", c.variables())
+        self.resume("stepBack")
+        self.assertStop("step", 8)
+        self.assertEqual(c.value("t"), '"before"')
 
     def test_reverse_continue_stops_at_breakpoints(self):
         c = self.start(LOOP, [8])

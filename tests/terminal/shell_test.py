@@ -221,14 +221,19 @@ def interrupt_running_statement(exe, tmp):
         pane.keys("Enter")
         screen[-1:] = ["> x = 5", '> use, "os"', "=> 1", ">"]
         pane.wait_screen(screen)
+        pane.enter('use, "fs"')
+        pane.enter('fs:open, "/dev/stdin"')
+        pane.expect(screen, ['> use, "fs"', "=> 1", '> fs:open, "/dev/stdin"', "=> 1", ">"])
 
-        for statement in ("sleep, 30000", "readline", 'os:execute, "sleep 300"',
-                          'os:execute, "%s"' % stubborn):
+        # readline and fs:read of the terminal show what is typed for them.
+        reads = ("readline", "fs:read, 1, typed")
+        programs = ('os:execute, "sleep 300"', 'os:execute, "%s"' % stubborn)
+        for statement in ("sleep, 30000",) + reads + programs:
             pane.type(statement)
             pane.keys("Enter")
             screen[-1:] = ["> " + statement]
             pane.wait_screen(screen)
-            pane.wait_running(echo=statement == "readline")
+            pane.wait_running(echo=statement in reads)
             if statement.startswith("os:"):
                 pane.wait_for(lambda lines: children(pid), "the program to start")
             pane.keys("C-c")

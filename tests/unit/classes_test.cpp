@@ -5,6 +5,7 @@
 
 #include "classes/registry.h"
 #include "test_interp.h"
+#include "values/types.h"
 
 namespace zarnith {
 namespace {
@@ -119,6 +120,26 @@ TEST_F(Classes, ClassHandleReportsWhetherAHandlerRan) {
   pieces = {"probe"};
   EXPECT_FALSE(ClassHandle(t.in, pieces));
   EXPECT_EQ(t.out, "");
+}
+
+// Every class publishes its commands, and a command that writes a variable
+// names it in an argument that every call accepted by the count check has:
+// the tools that read scripts learn from the tables which lines write what.
+TEST(ClassTables, WrittenVariablesAreNamedByRequiredArguments) {
+  Interpreter in;
+  LoadBuiltinClasses(in);
+  int writers = 0;
+  for (const Class& c : in.classes) {
+    EXPECT_FALSE(c.commands.empty()) << c.prefix;
+    for (const ClassCommand& command : c.commands) {
+      if (command.writesArgument == 0) continue;
+      ++writers;
+      EXPECT_LT(command.writesArgument, command.minArgs) << c.prefix << ":" << command.name;
+      EXPECT_TRUE(command.writesType == type::kString || command.writesType == type::kStringArray ||
+                  command.writesType == type::kInt || command.writesType == type::kIntArray);
+    }
+  }
+  EXPECT_EQ(writers, 2);
 }
 
 }  // namespace

@@ -69,6 +69,30 @@ TEST(MemorySystem, LimitsAreParameters) {
   EXPECT_EQ(r.system.OpenDescriptors(), 2u);
 }
 
+// A folder opens but cannot be read, and an empty file reads as empty, as on Linux.
+TEST(MemorySystem, FoldersCannotBeRead) {
+  MemoryRun r;
+  ASSERT_EQ(r.system.AddDirectory("dir"), 0);
+  ASSERT_EQ(r.system.AddFile("empty.txt", ""), 0);
+  r.t.Run(
+      "use, \"fs\"\n"
+      "use, \"strings\"\n"
+      "fs:open, \"dir\"\n"
+      "fs:read, 1, text\n"
+      "strings:itoa, returned\n"
+      "print, returned\n"
+      "fs:readline, 1, 0\n"
+      "print, returned\n"
+      "fs:open, \"empty.txt\"\n"
+      "fs:read, 2, text\n"
+      "strings:itoa, returned\n"
+      "print, returned\n");
+  EXPECT_EQ(r.t.out,
+            "error: 4: read dir: is a directory\n-1\n"
+            "error: 7: read dir: is a directory\nnil\n"
+            "0\n");
+}
+
 TEST(MemorySystem, ProgramsRefusedWithTheGivenReason) {
   MemoryRun r({}, "not here");
   r.t.Run("use, \"os\"\nos:execute, \"echo hi\"\nprint, returned\n");

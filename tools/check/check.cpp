@@ -2,7 +2,6 @@
 // calls (checker.h).
 #include "check/check.h"
 
-#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -10,10 +9,8 @@
 #include "classes/registry.h"
 #include "core/builtin_classes.h"
 #include "core/classify.h"
-#include "core/line.h"
 #include "core/statements.h"
 #include "state/interpreter.h"
-#include "values/conditions.h"
 #include "values/math.h"
 #include "values/messages.h"
 #include "values/resolve.h"
@@ -43,33 +40,6 @@ std::string Quoted(std::string_view text) {
 
 namespace {
 
-// Calls `visit` with the index in `raw` of each byte of its prepared text, in
-// order, while it returns true: tabs and line feeds are gone, and a
-// backslash-n stands for one byte.
-template <typename Visit>
-void ForEachPreparedByte(std::string_view raw, Visit visit) {
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\t' || raw[i] == '\n') continue;
-    if (!visit(i)) return;
-    if (raw[i] == '\\' && i + 1 < raw.size() && raw[i + 1] == 'n') ++i;
-  }
-}
-
-}  // namespace
-
-std::size_t RawColumn(std::string_view raw, std::size_t offset) {
-  std::size_t prepared = 0;
-  std::size_t column = raw.size() + 1;
-  ForEachPreparedByte(raw, [&](std::size_t i) {
-    if (prepared++ < offset) return true;
-    column = i + 1;
-    return false;
-  });
-  return column;
-}
-
-namespace {
-
 // True when byte `offset` of `text` stands between an odd number of quotes.
 bool InsideQuotes(std::string_view text, std::size_t offset) {
   std::size_t quotes = 0;
@@ -77,60 +47,23 @@ bool InsideQuotes(std::string_view text, std::size_t offset) {
   return quotes % 2 == 1;
 }
 
-}  // namespace
-
-bool HasOperator(std::string_view token) {
-  if (!token.empty() && (token[0] == '-' || token[0] == '+')) token.remove_prefix(1);
-  return token.find_first_of(kOperators) != std::string_view::npos;
-}
-
-std::optional<std::int64_t> LiteralInt(std::string_view token) {
-  if (HasOperator(token)) return std::nullopt;
-  return ParseIntLiteral(token);
-}
-
-namespace {
-
-bool IsCommentOrEmpty(std::string_view raw) { return raw.empty() || raw[0] == '#'; }
-
 std::string_view FirstWord(std::string_view text) { return text.substr(0, text.find(' ')); }
 
-// The block keyword that a line as written begins with, or after its tabs,
-// or empty.
-std::string_view BlockKeyword(std::string_view raw, bool afterTabs) {
-  std::size_t start = afterTabs ? raw.find_first_not_of('\t') : 0;
-  if (afterTabs && (start == 0 || start == std::string_view::npos)) return {};
-  std::string_view word = FirstWord(raw.substr(start));
-  return IsBlockKeyword(word) ? word : std::string_view{};
-}
-
-// Class commands that write a variable named by one of their arguments.
-struct NamedResult {
-  std::string_view className, command;
-  std::size_t piece;  // the argument piece that names the variable
-  std::string_view varType;
-};
-constexpr std::array<NamedResult, 2> kNamedResults{{
-    {"fs", "read", 2, type::kString},
-    {"strings", "split", 3, type::kStringArray},
-}};
-
 }  // namespace
 
-Checker::Checker(std::string_view text) {
+Checker::Checker(const ScriptFacts& script) : script_(script) {
   LoadBuiltinClasses(in_);
   in_.host.out.CaptureTo(&unused_);  // the interpreter is asked, never run
-  lines_ = SplitScriptLines(text);
 }
 
 std::vector<Diagnostic> Checker::Run() {
   CheckEncoding();
-  facts_.resize(lines_.size());
+  flow_.resize(script_.size());
   FindNames();
-  for (std::size_t i = 0; i < lines_.size(); ++i) CheckLine(i);
-  FindMovedTargets(lines_, facts_, out_);
-  FollowChains(lines_, facts_, out_);
-  FindUnreachable(lines_, facts_, out_);
+  for (std::size_t i = 0; i < script_.size(); ++i) CheckLine(i);
+  FindMovedTargets(script_, flow_, out_);
+  FollowChains(script_, flow_, out_);
+  FindUnreachable(script_, flow_, out_);
   return out_.InLineOrder();
 }
 
@@ -139,39 +72,33 @@ void Checker::Report(std::size_t line, std::size_t column, Severity s, std::stri
   out_.Report(line, column, s, std::move(message), code);
 }
 
-// The column in line `line` as written of a view into its prepared text.
 std::size_t Checker::Column(std::size_t line, std::string_view view) {
-  std::size_t offset = static_cast<std::size_t>(view.data() - prepared_.data());
-  if (offset > prepared_.size()) return 1;
-  return ColumnAt(line, offset);
+  std::optional<std::size_t> offset = script_.OffsetOf(line, view);
+  return offset ? ColumnAt(line, *offset) : 1;
 }
 
-// The column of byte `offset` of the prepared text of line `line`, which
-// must be the line prepared last. A line may have a diagnostic on every one
-// of its pieces, so the columns of a line that preparation changed are
-// worked out once, not once a diagnostic.
+// A line may have a diagnostic on every one of its pieces, so the columns of
+// a line that preparation changed are worked out once, not once a
+// diagnostic.
 std::size_t Checker::ColumnAt(std::size_t line, std::size_t offset) {
-  std::string_view raw = lines_[line];
-  if (raw.size() == prepared_.size()) return offset + 1;  // nothing was removed
+  const facts::LineFacts& f = script_[line];
+  if (f.raw.size() == f.prepared.size()) return offset + 1;  // nothing was removed
   if (columnsOf_ != line) {
-    columns_.clear();
-    ForEachPreparedByte(raw, [this](std::size_t i) {
-      columns_.push_back(i + 1);
-      return true;
-    });
+    columns_.Map(f.raw, f.prepared);
     columnsOf_ = line;
   }
-  return offset < columns_.size() ? columns_[offset] : raw.size() + 1;
+  return columns_.ColumnAt(offset);
 }
 
 void Checker::CheckEncoding() {
-  if (lines_[0].starts_with("\xEF\xBB\xBF")) {
+  std::span<const std::string_view> lines = script_.lines();
+  if (lines[0].starts_with("\xEF\xBB\xBF")) {
     Report(0, 1, Severity::kWarning,
            "the file begins with a byte-order mark, which becomes part of the first line", "bom");
   }
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (!lines_[i].ends_with('\r')) continue;
-    Report(i, lines_[i].size(), Severity::kWarning,
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!lines[i].ends_with('\r')) continue;
+    Report(i, lines[i].size(), Severity::kWarning,
            "line ends with a carriage return (CRLF line endings): it stays part of the "
            "line's last word; save the script with line feeds only",
            "crlf");
@@ -183,53 +110,37 @@ void Checker::CheckEncoding() {
 // line may read a name that a later line makes, when a jump leads back.
 void Checker::FindNames() {
   names_.Write("arg", type::kString);  // the script's arguments, set before it runs
-  for (std::string_view raw : lines_) {
-    if (IsCommentOrEmpty(raw)) continue;
-    PrepareLine(raw, prepared_);
-    LineCut shape = ClassifyLine(prepared_, pieces_, words_);
-    if (shape.form == LineForm::kArray) {
-      names_.Declare(shape.three.second, shape.three.rest);
-    } else if (shape.form == LineForm::kAssign) {
-      names_.Assign(shape.three.first, shape.three.rest);
-    } else if (shape.form == LineForm::kClassCall) {
-      std::optional<ClassCall> call = SplitClassCall(pieces_[0]);
-      for (const NamedResult& r : kNamedResults) {
-        if (call && call->className == r.className && call->command == r.command &&
-            pieces_.size() > r.piece) {
-          names_.Write(pieces_[r.piece], r.varType);
-        }
-      }
+  for (std::size_t i = 0; i < script_.size(); ++i) {
+    const facts::LineFacts& f = script_[i];
+    if (f.shape.form == LineForm::kArray) {
+      names_.Declare(f.shape.three.second, f.shape.three.rest);
+    } else if (f.shape.form == LineForm::kAssign) {
+      names_.Assign(f.shape.three.first, f.shape.three.rest);
+    } else if (!f.classWrite.varType.empty()) {
+      names_.Write(f.classWrite.name, f.classWrite.varType);
     }
   }
   names_.Settle();
 }
 
 void Checker::CheckLine(std::size_t i) {
-  std::string_view raw = lines_[i];
-  if (IsCommentOrEmpty(raw)) return;
-  facts_[i].code = true;
-  PrepareLine(raw, prepared_);
-  if (raw[0] == ' ') {
+  const facts::LineFacts& f = script_[i];
+  if (!f.code) return;
+  prepared_ = f.prepared;
+  pieces_ = script_.Pieces(i);
+  words_ = script_.Words(i);
+  if (f.raw[0] == ' ') {
     Report(i, 1, Severity::kWarning,
            "line is indented with spaces, so it matches no statement and does nothing "
            "(indent with tabs)",
            "space-indent");
     return;
   }
-  // The gate of a false branch reads the first word of the line as written.
-  facts_[i].blockWord = BlockKeyword(raw, false);
   CheckQuotedArithmetic(i);
-  LineCut shape = ClassifyLine(prepared_, pieces_, words_);
-  switch (shape.form) {
+  switch (f.shape.form) {
     case LineForm::kClassCall: CheckClassCall(i); break;
-    case LineForm::kAssign: CheckAssignment(i, shape.three); break;
-    case LineForm::kBlock:
-      if (facts_[i].blockWord.empty()) {
-        facts_[i].blockWord = BlockKeyword(raw, true);
-        facts_[i].tabbed = !facts_[i].blockWord.empty();
-      }
-      CheckBlock(i);
-      break;
+    case LineForm::kAssign: CheckAssignment(i, f.shape.three); break;
+    case LineForm::kBlock: CheckBlock(i); break;
     case LineForm::kStatement: CheckStatement(i); break;
     case LineForm::kArray: break;
     case LineForm::kNothing: ReportNoStatement(i); break;
@@ -291,13 +202,7 @@ void Checker::CheckStatement(std::size_t i) {
   }
   if (keyword == "use") return NoteUse(i);
   if (keyword == "sleep" && pieces_.size() > 1) CheckSleep(i, pieces_[1]);
-  if (keyword == "exit") {
-    facts_[i].ends = pieces_.size() == 1 || LiteralInt(pieces_[1]).has_value();
-  }
-  if (keyword == "jump") {
-    facts_[i].jump = true;
-    if (pieces_.size() > 1) CheckJump(i);
-  }
+  if (keyword == "jump" && pieces_.size() > 1) CheckJump(i);
 }
 
 void Checker::NoteUse(std::size_t i) {
@@ -318,12 +223,10 @@ void Checker::NoteUse(std::size_t i) {
 
 void Checker::CheckJump(std::size_t i) {
   std::string_view target = pieces_[1];
-  std::optional<std::int64_t> line = LiteralInt(target);
-  if (!line) {
-    facts_[i].computedJump = true;
-    return;
-  }
-  auto count = static_cast<std::int64_t>(lines_.size());
+  std::optional<std::int64_t> line = script_[i].jumpTarget;
+  if (!line) return;  // computed when the jump runs
+  std::span<const std::string_view> lines = script_.lines();
+  auto count = static_cast<std::int64_t>(lines.size());
   if (*line <= 0) {
     Report(i, Column(i, target), Severity::kError,
            "jump target " + std::to_string(*line) + " is at or below 0: lines count from 1",
@@ -333,15 +236,12 @@ void Checker::CheckJump(std::size_t i) {
   if (*line > count) {
     // Ending the script this way is allowed, but seldom meant. A line feed
     // at the end of the text gives one more, empty, line.
-    std::size_t last = lines_.back().empty() && count > 1 ? lines_.size() - 1 : lines_.size();
+    std::size_t last = lines.back().empty() && count > 1 ? lines.size() - 1 : lines.size();
     Report(i, Column(i, target), Severity::kWarning,
            "jump target " + std::to_string(*line) + " is past the last line: line " +
                std::to_string(last) + " is the last, so the jump ends the script",
            "jump-target");
-    return;
   }
-  facts_[i].jumpTo = *line - 1;
-  facts_[i].targetColumn = static_cast<std::uint32_t>(Column(i, target));
 }
 
 // Commas cut every argument, quoted or not; only print and printc join the
@@ -387,8 +287,7 @@ void Checker::CheckClassCall(std::size_t i) {
     if (name == "os:execute" && pieces_.size() > 1) CheckProgramArguments(i, pieces_[1]);
     return;
   }
-  Report(i, static_cast<std::size_t>(call->command.data() - pieces_[0].data()) + 1,
-         Severity::kWarning,
+  Report(i, Column(i, call->command), Severity::kWarning,
          "class " + Quoted(call->className) + " has no command " + Quoted(call->command) +
              ": the line does nothing",
          "unknown-command");
@@ -434,6 +333,11 @@ void Checker::CheckProgramArguments(std::size_t i, std::string_view token) {
          "one-argument");
 }
 
-std::vector<Diagnostic> CheckScript(std::string_view text) { return Checker(text).Run(); }
+std::vector<Diagnostic> CheckScript(const ScriptFacts& script) { return Checker(script).Run(); }
+
+std::vector<Diagnostic> CheckScript(std::string_view text) {
+  ScriptFacts script(text);
+  return CheckScript(script);
+}
 
 }  // namespace zarnith::check

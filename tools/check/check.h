@@ -1,15 +1,16 @@
 // zarnith-check: reads a script without running it and reports the lines that
-// the interpreter would pass over in silence or stop on. Every line is cut and
-// classified by the interpreter's own functions, so both agree on what a line
-// is; a check that would need a value known only at run time stays silent.
+// the interpreter would pass over in silence or stop on. The lines are read
+// into the script's facts, cut and classified by the interpreter's own
+// functions, so both agree on what a line is; a check that would need a value
+// known only at run time stays silent.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "facts/script_facts.h"
 
 namespace zarnith::check {
 
@@ -26,20 +27,9 @@ struct Diagnostic {
 // The diagnostics of one script text, in line order (a note follows its
 // diagnostic).
 std::vector<Diagnostic> CheckScript(std::string_view text);
+// The same, of a text already read.
+std::vector<Diagnostic> CheckScript(const facts::ScriptFacts& script);
 
 std::string_view SeverityName(Severity s);
-
-// The 1-based column in the raw line `raw` of byte `offset` of its prepared
-// text: tabs were removed and each backslash-n became one byte.
-std::size_t RawColumn(std::string_view raw, std::size_t offset);
-
-// True when the token holds an operator character, which the line's
-// arithmetic may compute before a statement reads the token. A leading sign
-// belongs to an integer literal.
-bool HasOperator(std::string_view token);
-
-// A literal integer whose value the run cannot change (no operation in it,
-// which the line's arithmetic would compute first), or none.
-std::optional<std::int64_t> LiteralInt(std::string_view token);
 
 }  // namespace zarnith::check

@@ -14,6 +14,8 @@
 
 namespace zarnith::check {
 
+using facts::HasOperator;
+
 namespace {
 
 // What the run does with a condition it cannot evaluate.

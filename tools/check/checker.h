@@ -1,9 +1,8 @@
-// The checker of one script text: a first pass reads what the lines make of
-// the script's names, a second classifies every line with the interpreter's
-// own preparation and classifier and checks it, recording what the checks
-// that follow the order of the lines need (flow.h). The checks of statements
-// and class calls are in check.cpp, those of values (types, operators, array
-// indexes) in check_values.cpp.
+// The checker of one script's facts: a first pass reads what the lines make
+// of the script's names, a second checks every line as the interpreter cut
+// and classified it, and the checks that follow the order of the lines come
+// last (flow.h). The checks of statements and class calls are in check.cpp,
+// those of values (types, operators, array indexes) in check_values.cpp.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +18,7 @@
 #include "check/check.h"
 #include "check/flow.h"
 #include "check/names.h"
+#include "facts/script_facts.h"
 #include "state/interpreter.h"
 #include "values/math.h"
 #include "values/split.h"
@@ -26,7 +27,7 @@ namespace zarnith::check {
 
 class Checker {
  public:
-  explicit Checker(std::string_view text);
+  explicit Checker(const ScriptFacts& script);
   std::vector<Diagnostic> Run();
 
  private:
@@ -35,15 +36,14 @@ class Checker {
               std::string_view code);
   // The column in line `line` as written of a view into its prepared text.
   std::size_t Column(std::size_t line, std::string_view view);
-  // The column of byte `offset` of the prepared text of line `line`, which
-  // must be the line prepared last.
+  // The column of byte `offset` of the prepared text of line `line`.
   std::size_t ColumnAt(std::size_t line, std::size_t offset);
 
   // The whole text, and the first pass over its names.
   void CheckEncoding();
   void FindNames();
 
-  // One line, prepared into prepared_ and cut into pieces_ and words_.
+  // One line, its prepared text in prepared_, cut into pieces_ and words_.
   void CheckLine(std::size_t i);
   void CheckQuotedArithmetic(std::size_t i);
   void ReportNoStatement(std::size_t i);
@@ -68,21 +68,21 @@ class Checker {
   void CheckElementWrite(std::size_t i, std::string_view target);
   std::optional<std::string> Outside(std::string_view name, std::int64_t position);
 
+  const ScriptFacts& script_;
   Interpreter in_;  // the class registry and the rules of conditions, never run
   std::string unused_;
-  std::vector<std::string_view> lines_;
-  std::vector<LineFacts> facts_;
+  std::vector<LineFlow> flow_;
   ScriptNames names_;
   std::set<std::string, std::less<>> used_;
   bool anyUse_ = false;
   // For each operator met: whether conditions compare ints, and texts, with it.
   std::map<std::string, std::pair<bool, bool>, std::less<>> comparisons_;
   Findings out_;
-  std::string prepared_;
-  std::vector<std::string_view> pieces_, words_;
+  std::string_view prepared_;
+  std::span<const std::string_view> pieces_, words_;
   // The columns of each byte of the prepared text of line columnsOf_.
   std::size_t columnsOf_ = SIZE_MAX;
-  std::vector<std::size_t> columns_;
+  facts::RawColumns columns_;
 };
 
 }  // namespace zarnith::check

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 namespace zarnith::check {
 
@@ -29,129 +30,133 @@ namespace {
 
 std::string LineNumber(std::size_t index) { return std::to_string(index + 1); }
 
+// An exit whose status is written in the line: it always ends the program.
+bool AlwaysEnds(const ScriptFacts& script, std::size_t i) {
+  if (script[i].shape.form != LineForm::kStatement) return false;
+  std::span<const std::string_view> pieces = script.Pieces(i);
+  return pieces[0] == "exit" && (pieces.size() == 1 || facts::LiteralInt(pieces[1]).has_value());
+}
+
 }  // namespace
 
-void FindMovedTargets(Lines lines, std::span<LineFacts> facts, Findings& out) {
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    LineFacts& f = facts[i];
-    if (!f.jumpTo) continue;
-    auto target = static_cast<std::size_t>(*f.jumpTo);
-    const LineFacts& landing = facts[target];
+void FindMovedTargets(const ScriptFacts& script, std::span<LineFlow> flow, Findings& out) {
+  for (std::size_t i = 0; i < script.size(); ++i) {
+    std::optional<std::size_t> jumpTo = script.TargetIndex(i);
+    if (!jumpTo) continue;
+    std::size_t target = *jumpTo;
+    const facts::LineFacts& landing = script[target];
     std::string where;
-    if (landing.jump && landing.jumpTo && target != i) {
+    if (script.TargetIndex(target) && target != i) {
       // Nobody needs two jumps in a row: the first could go straight on.
       where = "lands on another jump";
     } else if (target < i && landing.code && landing.blockWord != "end" &&
-               target + 1 < lines.size() && facts[target + 1].blockWord == "end") {
+               target + 1 < script.size() && script[target + 1].blockWord == "end") {
       where = "lands just above the end line " + LineNumber(target + 1) +
               ", where a loop jumps back to";
     }
     if (where.empty()) continue;
-    f.moved = true;
-    out.Report(i, f.targetColumn, Severity::kWarning,
+    flow[i].moved = true;
+    out.Report(i, script.Column(i, script.Pieces(i)[1]), Severity::kWarning,
                "jump target " + LineNumber(target) + " " + where +
                    ": if a line was added or removed above it, the target has likely moved",
                "moved-target");
-    out.NoteLineText(lines, target);
+    out.NoteLineText(script.lines(), target);
   }
 }
 
-void FollowChains(Lines lines, std::span<LineFacts> facts, Findings& out) {
-  bool open = false;
-  std::size_t opener = 0;  // the line that opened the chain
+void FollowChains(const ScriptFacts& script, std::span<LineFlow> flow, Findings& out) {
+  facts::ChainWalk chain;
   std::size_t elifs = 0;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    LineFacts& f = facts[i];
-    if (f.jumpTo && open && !f.moved && static_cast<std::size_t>(*f.jumpTo) < i &&
-        facts[static_cast<std::size_t>(*f.jumpTo)].blockWord != "end") {
+  for (std::size_t i = 0; i < script.size(); ++i) {
+    const facts::LineFacts& f = script[i];
+    bool open = chain.open();
+    std::size_t opener = chain.opener();
+    std::optional<std::size_t> jumpTo = script.TargetIndex(i);
+    if (jumpTo && open && !flow[i].moved && *jumpTo < i && script[*jumpTo].blockWord != "end") {
       out.Report(i, 1, Severity::kWarning,
-                 "jump back to line " + LineNumber(static_cast<std::size_t>(*f.jumpTo)) +
-                     " while the if chain of line " + LineNumber(opener) +
+                 "jump back to line " + LineNumber(*jumpTo) + " while the if chain of line " +
+                     LineNumber(opener) +
                      " is open: the chain's state goes with it (jump to its end line, or close "
                      "the chain first)",
                  "jump-in-chain");
-      out.NoteLineText(lines, static_cast<std::size_t>(*f.jumpTo));
+      out.NoteLineText(script.lines(), *jumpTo);
     }
-    f.inChain = open;
+    flow[i].inChain = open;
     std::string_view word = f.blockWord;
-    if (f.tabbed) {
+    if (f.tabbed && open) {
       // The run sees it as its keyword, but a branch that is passed over
       // reads the line as written, where the tab hides the keyword.
-      if (open) {
-        out.Report(i, 1, Severity::kWarning,
-                   Quoted(word) +
-                       " after a tab is seen only when the branch before it runs: after a "
-                       "branch that is passed over, this line is passed over too and the chain "
-                       "of line " +
-                       LineNumber(opener) + " stays open (start the line with " +
-                       std::string(word) + ")",
-                   "indented-block");
-      }
+      out.Report(i, 1, Severity::kWarning,
+                 Quoted(word) +
+                     " after a tab is seen only when the branch before it runs: after a "
+                     "branch that is passed over, this line is passed over too and the chain "
+                     "of line " +
+                     LineNumber(opener) + " stays open (start the line with " + std::string(word) +
+                     ")",
+                 "indented-block");
     }
-    if (word == "if") {
-      if (open && !f.tabbed) {
-        out.Report(i, 1, Severity::kWarning,
-                   "if inside the open chain of line " + LineNumber(opener) +
-                       ": chains do not nest, this if replaces it",
-                   "nested-if");
-      }
-      open = true;
-      opener = i;
-      elifs = 0;
-    } else if (word == "elif" || word == "else") {
-      if (!open) {
-        open = true;
-        opener = i;
-      }
-      if (word == "elif" && ++elifs == 2) {
-        out.Report(i, 1, Severity::kWarning,
-                   "second elif of the chain of line " + LineNumber(opener) +
-                       ": after a branch that ran, this elif is evaluated again and a second "
-                       "branch can run",
-                   "several-elif");
-      }
-    } else if (word == "end") {
-      open = false;
+    switch (chain.Next(i, word)) {
+      case facts::ChainWalk::Step::kOpen:
+        if (open && !f.tabbed) {
+          out.Report(i, 1, Severity::kWarning,
+                     "if inside the open chain of line " + LineNumber(opener) +
+                         ": chains do not nest, this if replaces it",
+                     "nested-if");
+        }
+        elifs = 0;
+        break;
+      case facts::ChainWalk::Step::kBranch:
+        if (word == "elif" && ++elifs == 2) {
+          out.Report(i, 1, Severity::kWarning,
+                     "second elif of the chain of line " + LineNumber(chain.opener()) +
+                         ": after a branch that ran, this elif is evaluated again and a second "
+                         "branch can run",
+                     "several-elif");
+        }
+        break;
+      case facts::ChainWalk::Step::kClose:
+      case facts::ChainWalk::Step::kNone: break;
     }
   }
-  if (open) {
-    out.Report(opener, 1, Severity::kError,
+  if (chain.open()) {
+    out.Report(chain.opener(), 1, Severity::kError,
                "this if chain is still open at the end of the script: an end line is missing",
                "open-if");
   }
 }
 
-void FindUnreachable(Lines lines, std::span<const LineFacts> facts, Findings& out) {
-  for (const LineFacts& f : facts) {
-    if (f.computedJump) return;
+void FindUnreachable(const ScriptFacts& script, std::span<const LineFlow> flow, Findings& out) {
+  for (std::size_t i = 0; i < script.size(); ++i) {
+    if (script[i].jump && !script[i].jumpTarget) return;  // known only at run time
   }
   // A jump or exit inside a chain may be skipped, so the next line stays
   // reachable.
-  std::vector<bool> reached(lines.size(), false);
+  std::size_t count = script.size();
+  std::vector<bool> reached(count, false);
   std::vector<std::size_t> todo{0};
   while (!todo.empty()) {
     std::size_t i = todo.back();
     todo.pop_back();
-    if (i >= lines.size() || reached[i]) continue;
+    if (i >= count || reached[i]) continue;
     reached[i] = true;
-    const LineFacts& f = facts[i];
-    if (f.jumpTo) todo.push_back(static_cast<std::size_t>(*f.jumpTo));
-    if ((!f.jumpTo && !f.ends) || f.inChain) todo.push_back(i + 1);
+    std::optional<std::size_t> jumpTo = script.TargetIndex(i);
+    if (jumpTo) todo.push_back(*jumpTo);
+    if ((!jumpTo && !AlwaysEnds(script, i)) || flow[i].inChain) todo.push_back(i + 1);
   }
   // The jump whose likely moved target lands on each line, if any.
-  std::vector<std::size_t> movedTo(lines.size(), SIZE_MAX);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (facts[i].moved) movedTo[static_cast<std::size_t>(*facts[i].jumpTo)] = i;
+  std::vector<std::size_t> movedTo(count, SIZE_MAX);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (flow[i].moved) movedTo[*script.TargetIndex(i)] = i;
   }
   std::size_t lastCode = SIZE_MAX;  // the code line before the range, if any
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (reached[i] || !facts[i].code) {
-      if (facts[i].code) lastCode = i;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (reached[i] || !script[i].code) {
+      if (script[i].code) lastCode = i;
       continue;
     }
     std::size_t last = i;
-    for (std::size_t k = i + 1; k < lines.size() && !reached[k]; ++k) {
-      if (facts[k].code) last = k;
+    for (std::size_t k = i + 1; k < count && !reached[k]; ++k) {
+      if (script[k].code) last = k;
     }
     std::string range = last == i ? "line " + LineNumber(i) + " can"
                                   : "lines " + LineNumber(i) + "-" + LineNumber(last) + " can";

@@ -1,16 +1,15 @@
-// What the checks of one script share: the diagnostics found so far, what
-// each line is, and the checks that follow the lines in the order they run
-// (if chains, jumps, lines that nothing reaches).
+// What the checks of one script share: the diagnostics found so far, and the
+// checks that follow the lines in the order they run (if chains, jumps, lines
+// that nothing reaches).
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "check/check.h"
+#include "facts/script_facts.h"
 
 namespace zarnith::check {
 
@@ -42,31 +41,24 @@ class Findings {
   std::vector<Diagnostic> found_;
 };
 
-// What the checks that follow the order of the lines need of each line.
-struct LineFacts {
-  std::optional<std::int64_t> jumpTo;  // the 0-based line a jump to a written line lands on
-  std::string_view blockWord;          // if, elif, else or end, first on the line
-  std::uint32_t targetColumn = 1;      // where the jump's target is written
-  bool code = false;                   // neither empty nor a comment
-  bool ends = false;                   // an exit that always ends the program
-  bool jump = false;                   // a jump statement
-  bool computedJump = false;           // a jump whose target is known only at run time
-  bool moved = false;                  // a jump whose target has likely moved
-  bool inChain = false;                // an if chain is open when the line is reached
-  bool tabbed = false;                 // blockWord stands after a tab
+// What the checks that follow the order of the lines find out about each
+// line, beside the script's facts.
+struct LineFlow {
+  bool moved = false;    // a jump whose target has likely moved
+  bool inChain = false;  // an if chain is open when the line is reached
 };
 
-using Lines = std::span<const std::string_view>;
+using facts::ScriptFacts;
 
 // Jumps that land next to where they were likely meant to: on another jump,
 // or just above the end line that a loop jumps back to. Such a target has
 // likely moved when a line was added or removed above it.
-void FindMovedTargets(Lines lines, std::span<LineFacts> facts, Findings& out);
+void FindMovedTargets(const ScriptFacts& script, std::span<LineFlow> flow, Findings& out);
 
 // The if chains, one at a time as the interpreter keeps them.
-void FollowChains(Lines lines, std::span<LineFacts> facts, Findings& out);
+void FollowChains(const ScriptFacts& script, std::span<LineFlow> flow, Findings& out);
 
 // Lines that no path from the first line reaches.
-void FindUnreachable(Lines lines, std::span<const LineFacts> facts, Findings& out);
+void FindUnreachable(const ScriptFacts& script, std::span<const LineFlow> flow, Findings& out);
 
 }  // namespace zarnith::check

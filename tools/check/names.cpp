@@ -7,6 +7,8 @@
 
 namespace zarnith::check {
 
+using facts::HasOperator;
+
 std::size_t ScriptNames::Slot(std::string_view name) {
   auto it = slots_.find(name);
   if (it != slots_.end()) return it->second;

@@ -4,7 +4,6 @@
 #include <charconv>
 
 #include "classes/registry.h"
-#include "core/line.h"
 #include "dap/inspect.h"
 #include "values/split.h"
 
@@ -46,8 +45,9 @@ std::optional<HitCondition> ParseHitCondition(std::string_view text) {
   return hit;
 }
 
-void Breakpoints::Load(std::span<const std::string_view> lines, std::vector<std::string> noStatement) {
-  lines_.assign(lines.begin(), lines.end());
+void Breakpoints::Load(const facts::ScriptFacts& script, std::vector<std::string> noStatement) {
+  script_ = &script;
+  lines_ = script.lines();
   noStatement_ = std::move(noStatement);
   noStatement_.resize(lines_.size());
   for (std::size_t i = 0; i < lines_.size(); ++i) {
@@ -114,15 +114,11 @@ std::vector<BreakpointState> Breakpoints::SetFunctions(Interpreter& in,
     }
     states.push_back(std::move(state));
   }
-  // The command a line calls, read from its text as the interpreter cuts it.
-  std::string prepared;
-  std::vector<std::string_view> pieces;
+  // The command a line calls, as the interpreter cuts the line.
   functionOf_.assign(lines_.size(), 0);
   for (std::size_t i = 0; i < lines_.size() && !functions_.empty(); ++i) {
-    if (!noStatement_[i].empty()) continue;
-    PrepareLine(lines_[i], prepared);
-    SplitPieces(prepared, pieces);
-    std::optional<ClassCall> call = SplitClassCall(pieces[0]);
+    if (!noStatement_[i].empty() || (*script_)[i].shape.form != LineForm::kClassCall) continue;
+    std::optional<ClassCall> call = SplitClassCall(script_->Pieces(i)[0]);
     if (!call) continue;
     for (const Function& f : functions_) {
       std::string_view name = f.name;

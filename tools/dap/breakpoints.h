@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "facts/script_facts.h"
 #include "state/interpreter.h"
 
 namespace zarnith::dap {
@@ -47,9 +48,10 @@ struct LineBreakpoint {
 
 class Breakpoints {
  public:
-  // The script's lines; the lines that run no statement and why, from the
-  // checker (comments and blank lines are known here).
-  void Load(std::span<const std::string_view> lines, std::vector<std::string> noStatement);
+  // The script's facts, which must outlive the breakpoints; the lines that
+  // run no statement and why, from the checker (comments and blank lines are
+  // known here).
+  void Load(const facts::ScriptFacts& script, std::vector<std::string> noStatement);
 
   std::vector<BreakpointState> SetLines(const std::vector<LineBreakpointRequest>& requests);
   // Breakpoints named class:command, checked against the class registry.
@@ -68,7 +70,8 @@ class Breakpoints {
   static constexpr std::uint8_t kLine = 1, kFunction = 2;
   void Mark();
 
-  std::vector<std::string_view> lines_;
+  const facts::ScriptFacts* script_ = nullptr;
+  std::span<const std::string_view> lines_;
   std::vector<std::string> noStatement_;  // per line; empty when it runs one
   std::vector<std::uint8_t> flags_;
   std::vector<std::int64_t> lineOf_;     // per line: its index in lineBreakpoints_, or -1

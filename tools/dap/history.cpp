@@ -2,9 +2,6 @@
 #include "dap/history.h"
 
 #include "classes/args.h"
-#include "core/classify.h"
-#include "core/line.h"
-#include "values/math.h"
 #include "values/text.h"
 #include "values/types.h"
 
@@ -12,7 +9,7 @@ namespace zarnith::dap {
 
 namespace {
 
-bool HasOperator(std::string_view word) { return word.find_first_of(kOperators) != std::string_view::npos; }
+using facts::HasOperator;
 
 // Statements that hand back a value.
 bool SetsReturned(std::string_view keyword) {
@@ -31,31 +28,28 @@ std::uint8_t ChainWordNumber(std::string_view word) {
 
 }  // namespace
 
-void History::Load(std::span<const std::string_view> lines) {
+void History::Load(const facts::ScriptFacts& script) {
   writes_.clear();
-  writes_.reserve(lines.size());
+  writes_.reserve(script.size());
   writesSomething_.clear();
-  for (std::string_view raw : lines) {
-    writes_.push_back(ReadWrites(raw));
+  for (std::size_t i = 0; i < script.size(); ++i) {
+    writes_.push_back(ReadWrites(script, i));
     writesSomething_.push_back(writes_.back().returned || writes_.back().kind != Writes::Kind::kNothing);
   }
 }
 
-// The line is cut as the interpreter cuts it. Its arithmetic is rewritten
-// only when it runs, which can change a word only where an operator stands:
-// a target written with one is known only to the run, and such a line
-// records every store.
-History::Writes History::ReadWrites(std::string_view raw) {
+// The line as the interpreter cuts it. Its arithmetic is rewritten only when
+// it runs, which can change a word only where an operator stands: a target
+// written with one is known only to the run, and such a line records every
+// store.
+History::Writes History::ReadWrites(const facts::ScriptFacts& script, std::size_t line) {
   Writes w;
-  if (raw.empty() || raw[0] == '#') return w;
-  std::string prepared;
-  std::vector<std::string_view> pieces, words;
-  PrepareLine(raw, prepared);
-  LineCut shape = ClassifyLine(prepared, pieces, words);
+  const facts::LineFacts& f = script[line];
+  std::span<const std::string_view> pieces = script.Pieces(line);
   using Kind = Writes::Kind;
-  switch (shape.form) {
+  switch (f.shape.form) {
     case LineForm::kAssign: {
-      std::string_view target = shape.three.first;
+      std::string_view target = f.shape.three.first;
       bool open = target.find('[') != std::string_view::npos;
       bool close = target.find(']') != std::string_view::npos;
       if (HasOperator(target)) {
@@ -75,20 +69,20 @@ History::Writes History::ReadWrites(std::string_view raw) {
       break;
     }
     case LineForm::kArray: {
-      std::string_view name = BeforeFirst(shape.three.rest, '[');
+      std::string_view name = BeforeFirst(f.shape.three.rest, '[');
       w.kind = HasOperator(name) ? Kind::kEverything : Kind::kNames;
       w.names.emplace_back(name);
       break;
     }
     case LineForm::kClassCall:
-      // Commands that store a result write it under a name given as an
-      // argument (fs:read, strings:split): every bare-name argument is kept.
+      // Every call may hand back `returned`; a command that stores its
+      // result in a variable takes the name from the argument that its
+      // class's table names.
       w.returned = true;
-      w.kind = Kind::kNames;
-      for (std::size_t i = 1; i < pieces.size(); ++i) {
-        if (IsBareName(pieces[i])) w.names.emplace_back(pieces[i]);
+      if (!f.classWrite.varType.empty() && IsBareName(f.classWrite.name)) {
+        w.kind = Kind::kNames;
+        w.names.emplace_back(f.classWrite.name);
       }
-      if (w.names.size() > UINT8_MAX) w.kind = Kind::kEverything;
       break;
     case LineForm::kStatement:
       w.returned = SetsReturned(pieces[0]); break;

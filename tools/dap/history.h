@@ -20,6 +20,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "facts/script_facts.h"
 #include "state/interpreter.h"
 
 namespace zarnith::dap {
@@ -29,7 +30,7 @@ class History {
   explicit History(std::size_t limit = 0) : limit_(limit) {}
 
   // Reads what each line of the script can write.
-  void Load(std::span<const std::string_view> lines);
+  void Load(const facts::ScriptFacts& script);
 
   // Records the state that the line at in.lineIndex can change, before it runs.
   void BeginLine(Interpreter& in);
@@ -49,7 +50,7 @@ class History {
   bool StepBack(Interpreter& in);
 
  private:
-  // What a line can write, read from its prepared text.
+  // What a line can write, read from the script's facts.
   struct Writes {
     enum class Kind : std::uint8_t { kNothing, kNames, kElement, kEverything } kind = Kind::kNothing;
     bool returned = false;           // it may set the returned value
@@ -159,7 +160,7 @@ class History {
     std::size_t head_ = 0, size_ = 0, mask_ = 0, capacity_ = 0;
   };
 
-  static Writes ReadWrites(std::string_view raw);
+  static Writes ReadWrites(const facts::ScriptFacts& script, std::size_t line);
   [[gnu::noinline]] void RecordWrites(Interpreter& in, std::size_t index);
   void RecordNames(const Stores& stores, Writes& writes);
   void RecordElement(Interpreter& in, const Writes& writes);

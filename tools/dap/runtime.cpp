@@ -33,10 +33,10 @@ bool ValuesEqual(const Reading& a, const Reading& b) {
 }
 
 // The lines that run no statement, and why, as the checker says it.
-std::vector<std::string> NoStatementLines(std::string_view script, std::size_t count) {
-  std::vector<std::string> why(count);
+std::vector<std::string> NoStatementLines(const facts::ScriptFacts& script) {
+  std::vector<std::string> why(script.size());
   for (const check::Diagnostic& d : check::CheckScript(script)) {
-    if ((d.code == "no-statement" || d.code == "space-indent") && d.line - 1 < count) {
+    if ((d.code == "no-statement" || d.code == "space-indent") && d.line - 1 < why.size()) {
       why[d.line - 1] = d.message;
     }
   }
@@ -57,10 +57,11 @@ std::optional<std::string> Runtime::Load(const LaunchSettings& settings) {
     return "cannot read " + settings.program;
   }
   if (file.bad()) return "cannot read " + settings.program;
-  lines_ = SplitScriptLines(script_);
-  breakpoints_.Load(lines_, NoStatementLines(script_, lines_.size()));
+  facts_.emplace(script_);
+  lines_ = facts_->lines();
+  breakpoints_.Load(*facts_, NoStatementLines(*facts_));
   history_ = History(settings.history);
-  history_.Load(lines_);
+  history_.Load(*facts_);
   LoadBuiltinClasses(in_);
   // `arg` as the interpreter sets it from its command line.
   std::string arg = "nil";

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "dap/breakpoints.h"
 #include "dap/history.h"
 #include "dap/inspect.h"
+#include "facts/script_facts.h"
 #include "state/interpreter.h"
 
 namespace zarnith::dap {
@@ -133,7 +135,8 @@ class Runtime final : public LineDebugger {
   const std::atomic<bool>& attention_;
   Interpreter in_;
   std::string script_;
-  std::vector<std::string_view> lines_;
+  std::optional<facts::ScriptFacts> facts_;  // of script_, once loaded
+  std::span<const std::string_view> lines_;
   Breakpoints breakpoints_;
   History history_{100000};
   std::vector<Watch> watches_;

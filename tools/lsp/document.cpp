@@ -10,13 +10,13 @@ Document::Document(std::string text, std::int64_t version)
   origins_.Reset(text_);
 }
 
-const ScriptMap& Document::Map() {
-  if (!map_) map_ = MapScript(text_);
-  return *map_;
+const facts::ScriptFacts& Document::Facts() {
+  if (!facts_) facts_.emplace(text_);
+  return *facts_;
 }
 
 void Document::Reopen(std::string text, std::int64_t version) {
-  map_.reset();
+  facts_.reset();
   text_ = std::move(text);
   version_ = version;
   origins_.Reset(text_);
@@ -27,13 +27,13 @@ void Document::Replace(std::size_t from, std::size_t to, std::string_view text) 
   to = std::clamp(to, from, text_.size());
   LineEdit edit{from, to, text};
   std::string before = text_;
-  map_.reset();
+  facts_.reset();
   text_.replace(from, to - from, text);
   origins_.Follow(before, edit, text_);
 }
 
 void Document::ReplaceAll(std::string text) {
-  map_.reset();
+  facts_.reset();
   std::string before = std::exchange(text_, std::move(text));
   origins_.FollowWhole(before, text_);
 }

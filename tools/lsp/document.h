@@ -1,5 +1,5 @@
-// An open document of the language server: its text and version, the map of
-// its lines and where each line came from (for the jump-target update).
+// An open document of the language server: its text and version, the facts
+// of its lines and where each line came from (for the jump-target update).
 #pragma once
 
 #include <cstddef>
@@ -9,13 +9,14 @@
 #include <string_view>
 
 #include "lsp/jump_shift.h"
-#include "lsp/script_map.h"
+#include "facts/script_facts.h"
 
 namespace zarnith::lsp {
 
-// The map points into the text, so it is dropped before the text changes and
-// made again when it is next asked for: a burst of edits maps the text once,
-// and a failed edit never leaves it pointing at freed bytes.
+// The facts point into the text, so they are dropped before the text changes
+// and read again when they are next asked for: a burst of edits reads the
+// text once, the diagnostics and every request about that text share what
+// was read, and a failed edit never leaves the facts pointing at freed bytes.
 class Document {
  public:
   Document(std::string text, std::int64_t version);
@@ -27,8 +28,8 @@ class Document {
   void SetVersion(std::int64_t version) { version_ = version; }
   const LineOrigins& origins() const { return origins_; }
 
-  // The lines of the current text, mapped.
-  const ScriptMap& Map();
+  // The facts of the current text.
+  const facts::ScriptFacts& Facts();
 
   // Opened again: a new text whose jump targets are taken as right.
   void Reopen(std::string text, std::int64_t version);
@@ -42,7 +43,7 @@ class Document {
  private:
   std::string text_;
   std::int64_t version_ = 0;
-  std::optional<ScriptMap> map_;
+  std::optional<facts::ScriptFacts> facts_;
   LineOrigins origins_;
 };
 

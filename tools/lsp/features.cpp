@@ -1,14 +1,22 @@
 #include "lsp/features.h"
 
 #include <algorithm>
+#include <set>
 
+#include "classes/registry.h"
 #include "core/completion.h"
 #include "lsp/help_texts.h"
-#include "values/split.h"
+#include "state/interpreter.h"
+#include "values/math.h"
+#include "values/text.h"
 
 namespace zarnith::lsp {
 
 namespace {
+
+using facts::ByteSpan;
+using facts::LineFacts;
+using facts::ScriptFacts;
 
 // Where line `line` of `text` starts; the line is a view into the text.
 std::size_t StartOf(std::string_view text, std::string_view line) {
@@ -16,13 +24,13 @@ std::size_t StartOf(std::string_view text, std::string_view line) {
 }
 
 TextSpan SpanOf(const View& v, std::size_t line, ByteSpan span) {
-  std::size_t start = StartOf(v.doc.text(), v.map.lines[line]);
+  std::size_t start = StartOf(v.doc.text(), v.script[line].raw);
   return {start + span.begin, start + span.end};
 }
 
 // Lines `first` to `last`, whole.
 TextSpan LinesSpan(const View& v, std::size_t first, std::size_t last) {
-  return {SpanOf(v, first, {}).begin, SpanOf(v, last, {0, v.map.lines[last].size()}).end};
+  return {SpanOf(v, first, {}).begin, SpanOf(v, last, {0, v.script[last].raw.size()}).end};
 }
 
 // The script line of a byte offset and the byte column in it.
@@ -33,7 +41,7 @@ struct LinePoint {
 
 LinePoint PointAt(const View& v, std::size_t offset) {
   std::string_view text = v.doc.text();
-  const std::vector<std::string_view>& lines = v.map.lines;
+  const std::vector<std::string_view>& lines = v.script.lines();
   auto after = std::upper_bound(lines.begin(), lines.end(), offset,
                                 [&](std::size_t o, std::string_view line) {
                                   return o < StartOf(text, line);
@@ -60,14 +68,83 @@ std::string HelpMarkdown(const HelpEntry& e) {
 }
 
 std::string JumpMarkdown(const View& v, std::size_t line) {
-  const LineMap& m = v.map.map[line];
-  if (!m.jumpTarget) return "The target line is computed when the jump runs.";
-  std::optional<std::size_t> target = v.map.TargetIndex(line);
+  const LineFacts& f = v.script[line];
+  if (!f.jumpTarget) return "The target line is computed when the jump runs.";
+  std::optional<std::size_t> target = v.script.TargetIndex(line);
   if (!target) {
-    return "Line " + std::to_string(*m.jumpTarget) +
+    return "Line " + std::to_string(*f.jumpTarget) +
            " is not a line of this script: the jump does not land anywhere here.";
   }
-  return "Jumps to line " + std::to_string(*target + 1) + ":\n\n" + CodeBlock(v.map.lines[*target]);
+  return "Jumps to line " + std::to_string(*target + 1) + ":\n\n" + CodeBlock(v.script[*target].raw);
+}
+
+// The statement a line runs, named as its help is ("print", "fs:open", "if",
+// "array"; a call as it runs, without anything from a second colon on), and
+// the name as the line writes it.
+struct StatementName {
+  std::string name;
+  std::string_view written;  // into the line's prepared text
+};
+
+std::optional<StatementName> NameOf(const View& v, std::size_t line) {
+  const LineFacts& f = v.script[line];
+  std::string_view written;
+  switch (f.shape.form) {
+    case LineForm::kNothing:
+    case LineForm::kAssign: return std::nullopt;
+    case LineForm::kStatement: written = v.script.Pieces(line)[0]; break;
+    case LineForm::kBlock: written = v.script.Words(line)[0]; break;
+    case LineForm::kArray: written = f.shape.three.first; break;
+    case LineForm::kClassCall: {
+      written = v.script.Pieces(line)[0];
+      if (std::optional<ClassCall> call = SplitClassCall(written)) {
+        return StatementName{std::string(call->className) + ":" + std::string(call->command), written};
+      }
+      break;
+    }
+  }
+  return StatementName{std::string(written), written};
+}
+
+// The line as it runs once the arithmetic between literals is computed, or
+// none when the rewriting leaves it as it is.
+std::optional<std::string> RewrittenLine(std::string_view prepared) {
+  // An interpreter of its own that never runs a line knows no variables, so
+  // only operations between literals are computed; what it would print goes
+  // nowhere (standard output is the client's).
+  std::string printed;
+  Interpreter in;
+  in.host.out.CaptureTo(&printed);
+  std::string rewritten(prepared);
+  try {
+    RewriteArithmetic(in, rewritten);
+  } catch (const ProgramExit&) {
+    return std::nullopt;  // a line that would end the program runs as nothing
+  }
+  if (rewritten == prepared) return std::nullopt;
+  return rewritten;
+}
+
+// Adds a name that a line gives a value to, for completion: an element's
+// array, and nothing that could not be a name.
+void AddVariable(std::set<std::string, std::less<>>& names, std::string_view name) {
+  name = BeforeFirst(name, '[');
+  if (!name.empty() && name.find_first_of("\" ,") == std::string_view::npos) {
+    // Most names are given values many times: look before copying.
+    if (names.find(name) == names.end()) names.emplace(name);
+  }
+}
+
+// The names the document gives values, sorted.
+std::set<std::string, std::less<>> Variables(const ScriptFacts& script) {
+  std::set<std::string, std::less<>> names;
+  for (std::size_t i = 0; i < script.size(); ++i) {
+    const LineFacts& f = script[i];
+    if (f.shape.form == LineForm::kAssign) AddVariable(names, f.shape.three.first);
+    if (f.shape.form == LineForm::kArray) AddVariable(names, f.shape.three.rest);
+    if (!f.classWrite.varType.empty()) AddVariable(names, f.classWrite.name);
+  }
+  return names;
 }
 
 Suggestion CompletionItem(std::string_view label, SuggestionKind kind, std::string_view detail = {},
@@ -109,58 +186,64 @@ std::string LineList(const std::vector<std::size_t>& lines) {
   return text;
 }
 
-// The if chains: from the if to its end, with a child for each branch.
+// The if chains: from the if to its end, with a child for each branch. A
+// keyword after a tab is left out: it is seen only when the branch before it
+// runs.
 void AddChains(const View& v, std::vector<Symbol>& out) {
-  const auto& map = v.map.map;
-  std::optional<std::size_t> open, branch;
+  const ScriptFacts& script = v.script;
+  facts::ChainWalk chain;
+  std::optional<std::size_t> branch;
   std::vector<Symbol> branches;
   auto closeBranch = [&](std::size_t last) {
     if (!branch) return;
     branches.push_back({*branch, last,
-                        MakeOutline(v, std::string(v.map.lines[*branch]), "", OutlineKind::kBranch,
+                        MakeOutline(v, std::string(script[*branch].raw), "", OutlineKind::kBranch,
                                     *branch, last, *branch)});
     branch.reset();
   };
-  auto closeChain = [&](std::size_t last) {
-    if (!open) return;
+  auto closeChain = [&](std::size_t opener, std::size_t last) {
     closeBranch(last);
-    Symbol chain{*open, last,
-                 MakeOutline(v, std::string(v.map.lines[*open]),
-                             "lines " + std::to_string(*open + 1) + "-" + std::to_string(last + 1),
-                             OutlineKind::kChain, *open, last, *open)};
-    out.push_back(std::move(chain));
+    Symbol symbol{opener, last,
+                  MakeOutline(v, std::string(script[opener].raw),
+                              "lines " + std::to_string(opener + 1) + "-" + std::to_string(last + 1),
+                              OutlineKind::kChain, opener, last, opener)};
+    out.push_back(std::move(symbol));
     // The if's own branch is the chain itself; the others fall inside it.
     for (std::size_t b = 1; b < branches.size(); ++b) out.push_back(std::move(branches[b]));
     branches.clear();
-    open.reset();
   };
-  for (std::size_t i = 0; i < map.size(); ++i) {
-    std::string_view word = map[i].blockWord;
-    if (word == "if") {
-      if (open) closeChain(i - 1);
-      open = branch = i;
-    } else if (word == "elif" || word == "else") {
-      if (!open) open = i;
-      closeBranch(i - 1);
-      branch = i;
-    } else if (word == "end") {
-      closeChain(i);
+  for (std::size_t i = 0; i < script.size(); ++i) {
+    bool open = chain.open();
+    std::size_t opener = chain.opener();
+    switch (chain.Next(i, script[i].tabbed ? std::string_view{} : script[i].blockWord)) {
+      case facts::ChainWalk::Step::kOpen:
+        if (open) closeChain(opener, i - 1);
+        branch = i;
+        break;
+      case facts::ChainWalk::Step::kBranch:
+        closeBranch(i - 1);
+        branch = i;
+        break;
+      case facts::ChainWalk::Step::kClose:
+        if (open) closeChain(opener, i);
+        break;
+      case facts::ChainWalk::Step::kNone: break;
     }
   }
-  if (open) closeChain(map.size() - 1);
+  if (chain.open()) closeChain(chain.opener(), script.size() - 1);
 }
 
 // The lines that literal jumps land on. A line jumped to from below holds a
 // loop, which runs from it to the last jump back.
 void AddJumpTargets(const View& v, std::vector<Symbol>& out) {
-  std::vector<std::vector<std::size_t>> from(v.map.lines.size());
-  for (std::size_t i = 0; i < v.map.lines.size(); ++i) {
-    if (std::optional<std::size_t> t = v.map.TargetIndex(i)) from[*t].push_back(i);
+  std::vector<std::vector<std::size_t>> from(v.script.size());
+  for (std::size_t i = 0; i < v.script.size(); ++i) {
+    if (std::optional<std::size_t> t = v.script.TargetIndex(i)) from[*t].push_back(i);
   }
   for (std::size_t t = 0; t < from.size(); ++t) {
     if (from[t].empty()) continue;
     std::size_t last = std::max(t, from[t].back());
-    std::string name = "line " + std::to_string(t + 1) + ": " + std::string(v.map.lines[t]);
+    std::string name = "line " + std::to_string(t + 1) + ": " + std::string(v.script[t].raw);
     std::string detail = (last > t ? "loop to line " + std::to_string(last + 1) + ", " : "") +
                          "jumped to from line" + (from[t].size() > 1 ? "s " : " ") +
                          LineList(from[t]);
@@ -185,14 +268,15 @@ std::vector<Outline> Nest(std::vector<Symbol>& flat, std::size_t& next, std::siz
 
 }  // namespace
 
-std::vector<Finding> Diagnostics(std::string_view text) {
-  std::vector<std::string_view> lines = SplitScriptLines(text);
+std::vector<Finding> Diagnostics(const View& v) {
+  std::string_view text = v.doc.text();
   std::vector<Finding> out;
-  for (check::Diagnostic& d : check::CheckScript(text)) {
+  for (check::Diagnostic& d : check::CheckScript(v.script)) {
     std::size_t line = d.line - 1;
-    if (line >= lines.size()) continue;
-    ByteSpan span = DiagnosticSpan(lines[line], d.column);
-    std::size_t start = StartOf(text, lines[line]);
+    if (line >= v.script.size()) continue;
+    std::string_view raw = v.script[line].raw;
+    ByteSpan span = DiagnosticSpan(raw, d.column);
+    std::size_t start = StartOf(text, raw);
     TextSpan place{start + span.begin, start + span.end};
     if (d.severity == check::Severity::kNote) {
       if (!out.empty()) out.back().notes.push_back({place, std::move(d.message)});
@@ -205,15 +289,17 @@ std::vector<Finding> Diagnostics(std::string_view text) {
 
 std::optional<HoverText> Hover(const View& v, std::size_t offset) {
   LinePoint at = PointAt(v, offset);
-  const LineMap& m = v.map.map[at.line];
-  if (!m.code) return std::nullopt;
+  const LineFacts& f = v.script[at.line];
+  if (!f.code) return std::nullopt;
   std::vector<std::string> sections;
-  bool onName = !m.name.empty() && m.nameSpan.Contains(at.column);
+  std::optional<StatementName> name = NameOf(v, at.line);
+  ByteSpan nameSpan = name ? v.script.SpanOf(at.line, name->written) : ByteSpan{};
+  bool onName = name && !name->name.empty() && nameSpan.Contains(at.column);
   if (onName) {
-    if (const HelpEntry* help = FindHelp(m.name)) sections.push_back(HelpMarkdown(*help));
+    if (const HelpEntry* help = FindHelp(name->name)) sections.push_back(HelpMarkdown(*help));
   }
-  if (m.isJump) sections.push_back(JumpMarkdown(v, at.line));
-  if (std::optional<std::string> runs = RewrittenLine(v.map.lines[at.line])) {
+  if (f.jump) sections.push_back(JumpMarkdown(v, at.line));
+  if (std::optional<std::string> runs = RewrittenLine(f.prepared)) {
     sections.push_back("Runs as:\n\n" + CodeBlock(*runs));
   }
   if (sections.empty()) return std::nullopt;
@@ -221,12 +307,12 @@ std::optional<HoverText> Hover(const View& v, std::size_t offset) {
   for (const std::string& s : sections) {
     hover.markdown += (hover.markdown.empty() ? "" : "\n\n---\n\n") + s;
   }
-  if (onName) hover.span = SpanOf(v, at.line, m.nameSpan);
+  if (onName) hover.span = SpanOf(v, at.line, nameSpan);
   return hover;
 }
 
 std::optional<TextSpan> Definition(const View& v, std::size_t offset) {
-  std::optional<std::size_t> target = v.map.TargetIndex(PointAt(v, offset).line);
+  std::optional<std::size_t> target = v.script.TargetIndex(PointAt(v, offset).line);
   if (!target) return std::nullopt;
   return SpanOf(v, *target, {});
 }
@@ -235,8 +321,10 @@ std::vector<TextSpan> References(const View& v, std::size_t offset, bool include
   std::size_t line = PointAt(v, offset).line;
   std::vector<TextSpan> out;
   if (includeLine) out.push_back(SpanOf(v, line, {}));
-  for (std::size_t i = 0; i < v.map.lines.size(); ++i) {
-    if (v.map.TargetIndex(i) == line) out.push_back(SpanOf(v, i, v.map.map[i].targetSpan));
+  for (std::size_t i = 0; i < v.script.size(); ++i) {
+    if (v.script.TargetIndex(i) == line) {
+      out.push_back(SpanOf(v, i, v.script.SpanOf(i, v.script.Pieces(i)[1])));
+    }
   }
   return out;
 }
@@ -244,13 +332,13 @@ std::vector<TextSpan> References(const View& v, std::size_t offset, bool include
 std::vector<Suggestion> Completion(const View& v, std::size_t offset) {
   std::vector<Suggestion> items;
   LinePoint at = PointAt(v, offset);
-  std::string_view prefix = v.map.lines[at.line].substr(0, at.column);
+  std::string_view prefix = v.script[at.line].raw.substr(0, at.column);
   CompletionPlace place = FindCompletionPlace(prefix);
   for (const CompletionName& n : CompletionNames(BuiltinClassTable(), place)) {
     items.push_back(NameItem(n, place));
   }
   if (!place.TakesVariables()) return items;
-  for (const std::string& name : v.map.variables) {
+  for (const std::string& name : Variables(v.script)) {
     items.push_back(CompletionItem(name, SuggestionKind::kVariable));
   }
   return items;
@@ -264,7 +352,7 @@ std::vector<Outline> DocumentSymbols(const View& v) {
     return a.first != b.first ? a.first < b.first : a.last > b.last;
   });
   std::size_t next = 0;
-  return Nest(flat, next, v.map.lines.size(), 1);
+  return Nest(flat, next, v.script.size(), 1);
 }
 
 std::string ShiftTitle(std::size_t targets) {
@@ -272,7 +360,7 @@ std::string ShiftTitle(std::size_t targets) {
 }
 
 std::optional<std::string> UpdateJumpsTitle(const View& v) {
-  JumpShift shift = PlanJumpShift(v.doc.origins(), v.map);
+  JumpShift shift = PlanJumpShift(v.doc.origins(), v.script);
   if (shift.edits.empty()) return std::nullopt;
   return ShiftTitle(shift.edits.size());
 }

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "check/check.h"
+#include "facts/script_facts.h"
 #include "lsp/document.h"
 #include "lsp/jump_shift.h"
-#include "lsp/script_map.h"
 
 namespace zarnith::lsp {
 
@@ -25,11 +25,11 @@ struct TextSpan {
   std::size_t end = 0;
 };
 
-// What one request sees: the document and its lines, mapped.
+// What one request sees: the document and the facts of its lines.
 struct View {
-  explicit View(Document& d) : doc(d), map(d.Map()) {}
+  explicit View(Document& d) : doc(d), script(d.Facts()) {}
   const Document& doc;
-  const ScriptMap& map;
+  const facts::ScriptFacts& script;
 };
 
 // What zarnith-check reports about a text, placed in it. Notes are the
@@ -45,7 +45,7 @@ struct Finding {
   std::string message;
   std::vector<Note> notes;
 };
-std::vector<Finding> Diagnostics(std::string_view text);
+std::vector<Finding> Diagnostics(const View& v);
 
 struct HoverText {
   std::string markdown;

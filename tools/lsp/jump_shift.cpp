@@ -125,38 +125,39 @@ bool LineOrigins::LinesMoved() const {
   return false;
 }
 
-JumpShift PlanJumpShift(const LineOrigins& origins, const ScriptMap& current) {
+JumpShift PlanJumpShift(const LineOrigins& origins, const facts::ScriptFacts& current) {
   JumpShift shift;
   if (!origins.LinesMoved()) return shift;
   std::vector<std::size_t> position = origins.Positions();
   auto baselineCount = static_cast<std::int64_t>(position.size());
-  auto growth = static_cast<std::int64_t>(current.lines.size()) - baselineCount;
-  for (std::size_t i = 0; i < current.lines.size(); ++i) {
-    const LineMap& m = current.map[i];
-    if (!m.isJump) continue;
-    if (!m.jumpTarget) {
+  auto growth = static_cast<std::int64_t>(current.size()) - baselineCount;
+  for (std::size_t i = 0; i < current.size(); ++i) {
+    const facts::LineFacts& f = current[i];
+    if (!f.jump) continue;
+    if (!f.jumpTarget) {
       shift.computedJumps.push_back(i);
       continue;
     }
-    std::int64_t target = *m.jumpTarget;
-    if (target < 1 || !origins.UntouchedOrigin(current.lines[i], i)) continue;
+    std::int64_t target = *f.jumpTarget;
+    if (target < 1 || !origins.UntouchedOrigin(f.raw, i)) continue;
     std::int64_t moved = target;
     if (target <= baselineCount) {
       moved = static_cast<std::int64_t>(position[static_cast<std::size_t>(target - 1)]) + 1;
     } else if (target <= std::numeric_limits<std::int64_t>::max() - std::max<std::int64_t>(growth, 0)) {
       moved = target + growth;  // past the end it was, past the end it stays
     }
-    if (moved != target) shift.edits.push_back({i, m.targetSpan, moved});
+    if (moved != target) shift.edits.push_back({i, current.SpanOf(i, current.Pieces(i)[1]), moved});
   }
   return shift;
 }
 
-std::string ApplyTargetEdits(const ScriptMap& current, const std::vector<TargetEdit>& edits) {
+std::string ApplyTargetEdits(const facts::ScriptFacts& current,
+                             const std::vector<TargetEdit>& edits) {
   std::string text;
   auto edit = edits.begin();
-  for (std::size_t i = 0; i < current.lines.size(); ++i) {
+  for (std::size_t i = 0; i < current.size(); ++i) {
     if (i > 0) text += '\n';
-    std::string_view line = current.lines[i];
+    std::string_view line = current[i].raw;
     if (edit != edits.end() && edit->line == i) {
       text.append(line.substr(0, edit->span.begin));
       text += std::to_string(edit->target);

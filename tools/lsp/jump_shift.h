@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "lsp/script_map.h"
+#include "facts/script_facts.h"
 
 namespace zarnith::lsp {
 
@@ -59,8 +59,8 @@ class LineOrigins {
 };
 
 struct TargetEdit {
-  std::size_t line = 0;  // the jump's line, 0-based
-  ByteSpan span;         // its target as written
+  std::size_t line = 0;   // the jump's line, 0-based
+  facts::ByteSpan span;   // its target as written
   std::int64_t target = 0;
 };
 
@@ -71,9 +71,10 @@ struct JumpShift {
 
 // The target edits that keep the document's untouched literal jumps on the
 // lines they jumped to in the baseline.
-JumpShift PlanJumpShift(const LineOrigins& origins, const ScriptMap& current);
+JumpShift PlanJumpShift(const LineOrigins& origins, const facts::ScriptFacts& current);
 
 // The text with the edits made (for the new baseline).
-std::string ApplyTargetEdits(const ScriptMap& current, const std::vector<TargetEdit>& edits);
+std::string ApplyTargetEdits(const facts::ScriptFacts& current,
+                             const std::vector<TargetEdit>& edits);
 
 }  // namespace zarnith::lsp

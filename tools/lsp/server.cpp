@@ -245,7 +245,7 @@ Document& Server::DocumentOf(const std::string& uri) {
 }
 
 void Server::PublishDiagnostics(const std::string& uri, Document& doc) {
-  std::vector<Finding> findings = Diagnostics(doc.text());
+  std::vector<Finding> findings = Diagnostics(View(doc));
   proto::LineTable lines = LinesOf(doc);
   proto::PublishDiagnosticsParams params{uri, doc.version(), {}};
   params.diagnostics.reserve(findings.size());
@@ -361,9 +361,9 @@ json Server::ExecuteCommand(const json& params) {
   std::string uri = proto::ReadStringArgument(p, 0);
   Document& doc = DocumentOf(uri);
   View v(doc);
-  JumpShift shift = PlanJumpShift(doc.origins(), v.map);
+  JumpShift shift = PlanJumpShift(doc.origins(), v.script);
   // The targets are right once the client has made the edit.
-  std::string baseline = ApplyTargetEdits(v.map, shift.edits);
+  std::string baseline = ApplyTargetEdits(v.script, shift.edits);
   if (!shift.edits.empty()) {
     proto::LineTable lines = LinesOf(doc);
     proto::ApplyWorkspaceEditParams edit{ShiftTitle(shift.edits.size()), {uri, {}}};

@@ -101,7 +101,7 @@ class Server {
   bool finished_ = false;
   proto::PositionEncoding encoding_ = proto::PositionEncoding::kUtf16;
   std::int64_t nextRequestId_ = 1;
-  // A document never moves: its map points into its text.
+  // A document never moves: its facts point into its text.
   std::map<std::string, Document, std::less<>> documents_;
   std::set<std::string, std::less<>> unpublished_;  // opened or changed since Idle
 };

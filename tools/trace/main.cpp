@@ -2,6 +2,10 @@
 // (same standard input, output and exit status) and writes a trace, or with
 // --profile each line's count and time, to standard error or to the file
 // named by ZARNITH_TRACE_FILE.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +17,7 @@
 
 #include "core/program.h"
 #include "trace/tracer.h"
+#include "values/text.h"
 #include "version.h"
 
 namespace {
@@ -33,6 +38,48 @@ constexpr const char* kUsage =
 std::string ReadAll(const char* path) {
   std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The trace file, or null with errno set. A FIFO that nobody reads yet would
+// hold the open, and the script, without a word: first try without waiting,
+// and say so before waiting for a reader. Each line goes out as it is
+// written, so a script that hangs and is ended keeps its trace to the end.
+std::FILE* OpenTraceFile(const char* path) {
+  constexpr int kFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+  int fd = ::open(path, kFlags | O_NONBLOCK, 0666);
+  if (fd < 0 && errno == ENXIO) {
+    std::fprintf(stderr, "zarnith-trace: waiting for a reader of %s\n", path);
+    fd = ::open(path, kFlags, 0666);
+  }
+  if (fd < 0) return nullptr;
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* file = ::fdopen(fd, "w");
+  if (!file) {
+    int err = errno;
+    ::close(fd);
+    errno = err;
+    return nullptr;
+  }
+  std::setvbuf(file, nullptr, _IOLBF, BUFSIZ);
+  return file;
+}
+
+// Ends writing the trace; false (after saying why, where it still can) when
+// any of it was lost: a full disk, a FIFO whose reader has gone.
+bool CloseTrace(std::FILE* out, const char* path) {
+  errno = 0;
+  bool ok = std::fflush(out) == 0 && !std::ferror(out);
+  int err = errno;
+  if (out != stderr && std::fclose(out) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok) return true;
+  std::string line = "zarnith-trace: cannot write the trace to ";
+  line += path ? path : "standard error";
+  if (err != 0) line += ": " + zarnith::ErrnoReason(err);
+  std::fprintf(stderr, "%s\n", line.c_str());
+  return false;
 }
 
 }  // namespace
@@ -57,10 +104,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::FILE* out = stderr;
-  if (const char* path = std::getenv("ZARNITH_TRACE_FILE"); path && *path) {
-    out = std::fopen(path, "w");
+  const char* path = std::getenv("ZARNITH_TRACE_FILE");
+  if (path && !*path) path = nullptr;
+  if (path) {
+    out = OpenTraceFile(path);
     if (!out) {
-      std::fprintf(stderr, "zarnith-trace: cannot write %s\n", path);
+      std::fprintf(stderr, "zarnith-trace: cannot write %s: %s\n", path,
+                   zarnith::ErrnoReason(errno).c_str());
       return 2;
     }
   }
@@ -97,6 +147,5 @@ int main(int argc, char** argv) {
       std::fputs("zarnith-trace: out of memory for the lines never run\n", stderr);
     }
   }
-  if (out != stderr) std::fclose(out);
-  return status;
+  return CloseTrace(out, path) ? status : 2;
 }

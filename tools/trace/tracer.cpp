@@ -48,7 +48,7 @@ std::string Printable(std::string_view text) {
   return out;
 }
 
-void Coverage::Count(std::int64_t index, std::string_view) {
+void Coverage::Count(std::int64_t index) {
   auto i = static_cast<std::size_t>(index);
   // Counting must never stop the script: without memory, the line goes uncounted.
   try {
@@ -68,22 +68,24 @@ void Coverage::ReportNeverRun(std::FILE* out, std::string_view script) const {
 }
 
 void LineTrace::BeforeLine(const Interpreter& in, std::int64_t index, std::string_view raw) {
-  Count(index, raw);
   open_ = false;
+  bool skipped = SkippedByGate(in, raw);
+  if (!skipped) Count(index);
   if (IsCommentOrEmpty(raw)) return;
   try {
-    Open(in, index, raw);
+    Open(in, index, raw, skipped);
   } catch (const std::bad_alloc&) {
     open_ = false;  // the line runs untraced
   }
 }
 
-void LineTrace::Open(const Interpreter& in, std::int64_t index, std::string_view raw) {
+void LineTrace::Open(const Interpreter& in, std::int64_t index, std::string_view raw,
+                     bool skipped) {
   open_ = true;
   index_ = index;
   returned_ = Fingerprint(in);
   record_ = std::to_string(index + 1) + ": " + Printable(raw);
-  if (SkippedByGate(in, raw)) {
+  if (skipped) {
     record_ += "  [skipped: in a branch that does not run]";
     return;
   }
@@ -97,6 +99,10 @@ void LineTrace::Routed(std::string_view text, std::string_view form, std::string
   record_ += "  [" + std::string(form);
   if (form == "statement" || form == "class call") record_ += " " + Printable(head);
   record_ += "]";
+}
+
+void LineTrace::Condition(bool value) {
+  if (open_) record_ += value ? "  condition true" : "  condition false";
 }
 
 // What tells a returned value from the one before without holding on to it
@@ -143,8 +149,11 @@ void LineTrace::Finish() {
   open_ = false;
 }
 
-void Profile::BeforeLine(const Interpreter&, std::int64_t index, std::string_view raw) {
-  Count(index, raw);
+// A skipped visit costs next to nothing and is no run: the last visit of a
+// loop's body, when its condition has turned false, must not count.
+void Profile::BeforeLine(const Interpreter& in, std::int64_t index, std::string_view raw) {
+  if (SkippedByGate(in, raw)) return;
+  Count(index);
   running_ = index;
   start_ = std::chrono::steady_clock::now();
 }

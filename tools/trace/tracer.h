@@ -17,10 +17,11 @@ namespace zarnith::trace {
 // Text as one line of a trace: control characters written as escapes.
 std::string Printable(std::string_view text);
 
-// What has run: each line's count, for the report of lines never run.
+// What has run: each line's count, for the report of lines never run. A
+// visit that the line gate skipped (in a branch that does not run) is none.
 class Coverage {
  public:
-  void Count(std::int64_t index, std::string_view raw);
+  void Count(std::int64_t index);
   // The lines that hold code (neither empty nor a comment) and never ran,
   // among the first `count` lines seen; one "never run: N: text" line each.
   void ReportNeverRun(std::FILE* out, std::string_view script) const;
@@ -37,6 +38,7 @@ class LineTrace : public LineTracer, public Coverage {
   void BeforeLine(const Interpreter& in, std::int64_t index, std::string_view raw) override;
   void AfterLine(const Interpreter& in) override;
   void Routed(std::string_view text, std::string_view form, std::string_view head) override;
+  void Condition(bool value) override;
   // Writes the line that was running when the program ended.
   void Finish();
 
@@ -49,7 +51,7 @@ class LineTrace : public LineTracer, public Coverage {
     std::string prefix;
   };
   static Returned Fingerprint(const Interpreter& in);
-  void Open(const Interpreter& in, std::int64_t index, std::string_view raw);
+  void Open(const Interpreter& in, std::int64_t index, std::string_view raw, bool skipped);
   void Close(const Interpreter& in);
   std::FILE* out_;
   bool open_ = false;

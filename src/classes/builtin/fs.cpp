@@ -6,7 +6,9 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <array>
+#include <memory>
 #include <optional>
 
 #include "classes/args.h"
@@ -54,6 +56,12 @@ FsFile* fsLookup(Interpreter& in, std::string_view token) {
 bool fsAddFile(Interpreter& in, std::string path, int flags, bool errorFirst) {
   // Opening a FIFO waits for its other end: what was printed goes out first.
   if (in.host.sys.openMayWait(path)) in.host.out.Flush();
+  // A file that standard output (or error) is sent to is written through
+  // that descriptor, whose offset the program's own output moves: with an
+  // offset of its own, each would overwrite the other. Emptying the file
+  // would destroy what the script printed there, so it is not emptied.
+  int through = (flags & O_ACCMODE) != O_RDONLY ? in.host.out.StandardFileAt(path) : -1;
+  if (through >= 0) flags &= ~O_TRUNC;
   int fd = -1;
   if (int err = in.host.sys.open(path, flags, fd)) {
     std::string description = fsDescription(msg::kOpOpen, path, ErrnoReason(err));
@@ -63,7 +71,8 @@ bool fsAddFile(Interpreter& in, std::string path, int flags, bool errorFirst) {
     return false;
   }
   try {
-    in.fsFiles.push_back(FsFile{std::move(path), fd, false, in.host.out.SharesDestination(fd)});
+    in.fsFiles.push_back(
+        FsFile{std::move(path), fd, false, in.host.out.SharesDestination(fd), through});
   } catch (...) {  // no memory for the entry: the file must not stay open unseen
     in.host.sys.close(fd);
     throw;
@@ -116,10 +125,40 @@ bool fsClose(Interpreter& in, ArgList args) {
   return true;
 }
 
-// The file's text from the current position, read up to its reported size.
-// A failed status query prints only its reason and gives nothing; the reason
-// is taken whole, never cut out of the description, so a path holding ": "
-// cannot take its place.
+// A regular file's text up to the size it reports.
+int fsReadSized(Interpreter& in, const FsFile& file, std::uint64_t size, std::string& text) {
+  // A size beyond memory ends the line with "out of memory".
+  EnsureAvailable(in.host.sys, size);
+  text.resize(size);
+  std::size_t got = 0;
+  int err = in.host.sys.readUpTo(file.fd, text.data(), text.size(), got);
+  text.resize(got);
+  return err;
+}
+
+// Pipes, FIFOs, terminals and files that report no size (those of /proc)
+// hold whatever comes until their end of file. At the terminal shell, what
+// is typed for such a read shows as it is typed.
+int fsReadToEnd(Interpreter& in, const FsFile& file, std::string& text) {
+  constexpr std::size_t kChunk = 64 * 1024;
+  auto chunk = std::make_unique<char[]>(kChunk);
+  InputWait wait(in.host, file.fd);
+  for (;;) {
+    std::size_t got = 0;
+    int err = in.host.sys.readUpTo(file.fd, chunk.get(), kChunk, got);
+    if (text.capacity() - text.size() < got) {
+      // An endless source (a device of zeros) ends with "out of memory".
+      EnsureAvailable(in.host.sys, std::max(text.size() + got, 2 * text.capacity()));
+    }
+    text.append(chunk.get(), got);
+    if (err != 0 || got < kChunk) return err;
+  }
+}
+
+// The file's text from the current position. A failed status query prints
+// only its reason and gives nothing; the reason is taken whole, never cut out
+// of the description, so a path holding ": " cannot take its place. A failed
+// read (a directory) prints its full description and gives nothing.
 std::optional<std::string> fsReadText(Interpreter& in, const FsFile& file) {
   if (file.closed) {
     PrintError(in, msg::kUseOfClosedFile);
@@ -131,16 +170,20 @@ std::optional<std::string> fsReadText(Interpreter& in, const FsFile& file) {
     PrintError(in, ErrnoReason(err));
     return std::nullopt;
   }
-  // A size beyond memory ends the line with "out of memory".
-  EnsureAvailable(in.host.sys, size);
   std::string text;
-  text.resize(size);
-  text.resize(in.host.sys.readUpTo(file.fd, text.data(), text.size()));
+  int err = size > 0 ? fsReadSized(in, file, size, text) : fsReadToEnd(in, file, text);
+  if (err) {
+    PrintError(in, fsDescription(msg::kOpRead, file.path, ErrnoReason(err)));
+    return std::nullopt;
+  }
   return text;
 }
 
+// fs:read stores the text in the string variable that this argument names.
+constexpr std::size_t kReadInto = 2;
+
 bool fsRead(Interpreter& in, ArgList args) {
-  if (GetTypeEx(in, args[1]) != type::kInt || !IsBareName(args[2])) {
+  if (GetTypeEx(in, args[1]) != type::kInt || !IsBareName(args[kReadInto])) {
     PrintError(in, msg::kOneNotString);
     return true;
   }
@@ -152,7 +195,7 @@ bool fsRead(Interpreter& in, ArgList args) {
     return false;
   }
   SetReturned(in, static_cast<std::int64_t>(text->size()));
-  StoreIn(in.stores, in.stores.stringVars, args[2], std::move(*text));
+  StoreIn(in.stores, in.stores.stringVars, args[kReadInto], std::move(*text));
   return true;
 }
 
@@ -203,7 +246,8 @@ bool fsWrite(Interpreter& in, ArgList args) {
   if (file->flushFirst) in.host.out.Flush();
   std::size_t written = 0;
   // A failure after part of the text was written is still a failure.
-  if (int err = in.host.sys.writeAll(file->fd, text, written)) {
+  int fd = file->writeThrough >= 0 ? file->writeThrough : file->fd;
+  if (int err = in.host.sys.writeAll(fd, text, written)) {
     return fsFail(in, -1, fsDescription(msg::kOpWrite, file->path, ErrnoReason(err)));
   }
   SetReturned(in, static_cast<std::int64_t>(written));
@@ -243,7 +287,7 @@ constexpr std::array<ClassCommand, 9> kCommands{{
     {"open", fsOpen, 2, msg::kMissedFewArguments},
     {"create", fsCreate, 2, msg::kMissedFewArguments},
     {"close", fsClose, 2, msg::kMissedFewArguments},
-    {"read", fsRead, 3, msg::kMissedFewArguments},
+    {"read", fsRead, 3, msg::kMissedFewArguments, kReadInto, type::kString},
     {"readline", fsReadline, 3, msg::kMissedFewArguments},
     {"write", fsWrite, 3, msg::kMissedFewArguments},
     {"move", fsMove, 3, msg::kMissedFewArgument},

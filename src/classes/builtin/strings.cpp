@@ -128,9 +128,13 @@ std::vector<std::string> stringsSplitOn(std::string_view text, std::string_view 
   }
 }
 
+// strings:split stores the pieces in the string array that this argument
+// names.
+constexpr std::size_t kSplitInto = 3;
+
 bool stringsSplit(Interpreter& in, ArgList args) {
   if (!ArgTypes(in, args, {1, 2}, type::kString, msg::kOneNotString)) return true;
-  if (!IsBareName(args[3])) {
+  if (!IsBareName(args[kSplitInto])) {
     PrintError(in, msg::kOneNotString);
     return true;
   }
@@ -138,7 +142,7 @@ bool stringsSplit(Interpreter& in, ArgList args) {
   Text separator = ResolveShared(in, args[2]);
   auto pieces = std::make_shared<std::vector<std::string>>(stringsSplitOn(text, separator));
   auto count = static_cast<std::int64_t>(pieces->size());
-  StoreIn(in.stores, in.stores.stringArrays, args[3], std::move(pieces));
+  StoreIn(in.stores, in.stores.stringArrays, args[kSplitInto], std::move(pieces));
   SetReturned(in, count);
   return true;
 }
@@ -147,7 +151,7 @@ constexpr std::array<ClassCommand, 4> kCommands{{
     {"atoi", stringsAtoi, 2, msg::kMissedStringArgument},
     {"itoa", stringsItoa, 2, msg::kMissedFirstArgument},
     {"index", stringsIndex, 3, msg::kMissedFewArguments},
-    {"split", stringsSplit, 4, msg::kMissedFewArguments},
+    {"split", stringsSplit, 4, msg::kMissedFewArguments, kSplitInto, type::kStringArray},
 }};
 
 }  // namespace
