@@ -47,13 +47,15 @@ void AssignPlain(Interpreter& in, std::string_view target, std::string_view valu
   bool reserved = target == kReturnedName;
   NameSlot into = reserved ? NameSlot{} : LookUpName(in.stores, target);
   std::string_view targetType = reserved ? in.lastReturned.varType : into.varType;
-  auto allowed = [&](std::string_view t) { return targetType == type::kUnknown || targetType == t; };
+  auto allowed = [&](std::string_view t) {
+    return SameType(targetType, type::kUnknown) || SameType(targetType, t);
+  };
   Stores& s = in.stores;
-  if (value.type == type::kInt) {
+  if (SameType(value.type, type::kInt)) {
     if (!allowed(type::kInt)) return PrintError(in, msg::kVariableAlreadyExists);
     Value v = ReadToken(in, value);
     if (auto* number = std::get_if<std::int64_t>(&v)) StoreAt(s, s.intVars, into.intVar, target, *number);
-  } else if (value.type == type::kString) {
+  } else if (SameType(value.type, type::kString)) {
     if (!allowed(type::kString)) return PrintError(in, msg::kVariableAlreadyExists);
     StoreAt(s, s.stringVars, into.stringVar, target, ReadTokenShared(in, value));
   } else if (value.type == type::kIntArray) {
@@ -74,7 +76,7 @@ void AssignElement(Interpreter& in, std::vector<Element>& array, std::int64_t in
     return PrintError(in, msg::kIndexOutOfRange);
   }
   TokenRef value = LookUpToken(in, valueText);
-  if (value.type != valueType) return PrintError(in, msg::kArrayTypeMismatch);
+  if (!SameType(value.type, valueType)) return PrintError(in, msg::kArrayTypeMismatch);
   auto slot = static_cast<std::size_t>(index);
   if constexpr (std::is_same_v<Element, std::int64_t>) {
     Value v = ReadToken(in, value);

@@ -1,6 +1,7 @@
 // The plan table, by line index.
 #include "core/plan_table.h"
 
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -12,33 +13,37 @@ namespace zarnith {
 
 struct LinePlans {
   std::span<const std::string_view> lines;
-  std::vector<std::unique_ptr<Plan>> plans;  // grow as the script reaches further lines
-  std::vector<bool> seen;
+  // One entry a line, made when the script starts: looking a line up is one
+  // index, with no growing on the way.
+  std::vector<std::unique_ptr<Plan>> plans;
+  std::vector<std::uint8_t> seen;  // the line has run once without a plan
 };
 
 void LinePlansDeleter::operator()(LinePlans* plans) const { delete plans; }
 
 ScriptPlans::ScriptPlans(Interpreter& in, std::span<const std::string_view> lines) : in_(in) {
   if (!in.host.linePlans) return;
-  in.plans.reset(new (std::nothrow) LinePlans{lines, {}, {}});
+  // Without memory for the table every line takes the reference path.
+  try {
+    auto table = std::make_unique<LinePlans>();
+    table->lines = lines;
+    table->plans.resize(lines.size());
+    table->seen.resize(lines.size());
+    in.plans.reset(table.release());
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
 }
 
 ScriptPlans::~ScriptPlans() { in_.plans.reset(); }
 
 namespace {
 
-// Notes a run of a script line that has no plan yet, and plans it when it
-// runs for the second time. Without memory for a plan the line takes the
-// reference path.
-[[gnu::noinline]] Plan* PlanAgain(Interpreter& in, LinePlans& table, std::size_t i) try {
-  if (i >= table.lines.size()) return nullptr;
-  if (i >= table.plans.size()) {
-    std::size_t size = std::min(table.lines.size(), std::max(i + 1, 2 * table.plans.size()));
-    table.plans.resize(size);
-    table.seen.resize(size);
-  }
+// Plans line `i` on its second run; notes its first. Without memory for a
+// plan the line takes the reference path.
+[[gnu::noinline]] Plan* PlanSecondRun(Interpreter& in, LinePlans& table, std::size_t i) try {
   if (!table.seen[i]) {
-    table.seen[i] = true;
+    table.seen[i] = 1;
     return nullptr;
   }
   table.plans[i] = CompilePlan(in, table.lines[i]);
@@ -53,9 +58,9 @@ namespace {
 
 Plan* PlanForLine(Interpreter& in, std::size_t index) {
   LinePlans* table = in.plans.get();
-  if (!table) return nullptr;
-  if (index < table->plans.size() && table->plans[index]) return table->plans[index].get();
-  return PlanAgain(in, *table, index);
+  if (!table || index >= table->plans.size()) return nullptr;
+  if (Plan* plan = table->plans[index].get()) return plan;
+  return PlanSecondRun(in, *table, index);
 }
 
 }  // namespace zarnith

@@ -171,7 +171,7 @@ struct Interpreter {
 
   Host host;
   Stores stores;
-  variable lastReturned{"int", std::int64_t{-1}};
+  variable lastReturned{type::kInt, std::int64_t{-1}};
   ifInfoType ifInfo;
   std::int64_t lineIndex = 0;
   bool shellMode = false;

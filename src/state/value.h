@@ -92,19 +92,32 @@ inline constexpr std::string_view kStringArray = "string-array";
 inline constexpr std::string_view kUnknown = "unknown";
 }  // namespace type
 
+// Whether two type names are the same. The names in use are the constants
+// above, so equal names are mostly the very same bytes, and different ones
+// differ in length: most tests need no comparison of bytes.
+inline bool SameType(std::string_view a, std::string_view b) {
+  return (a.data() == b.data() && a.size() == b.size()) || a == b;
+}
+
 // The reserved name under which scripts read the last returned value.
 inline constexpr std::string_view kReturnedName = "returned";
 
 // A name's hash: FNV-1a, cheap for the short names scripts use.
+inline constexpr std::uint64_t kNameHashBasis = 14695981039346656037ull;
+inline constexpr std::uint64_t kNameHashPrime = 1099511628211ull;
+inline std::uint64_t HashNameByte(std::uint64_t h, char c) noexcept {
+  return (h ^ static_cast<unsigned char>(c)) * kNameHashPrime;
+}
 inline std::size_t HashName(std::string_view name) noexcept {
-  std::uint64_t h = 14695981039346656037ull;
-  for (unsigned char c : name) h = (h ^ c) * 1099511628211ull;
+  std::uint64_t h = kNameHashBasis;
+  for (char c : name) h = HashNameByte(h, c);
   return static_cast<std::size_t>(h);
 }
 
 // A name with its hash worked out once, for searching all four stores.
 struct HashedName {
   explicit HashedName(std::string_view name) : text(name), hash(HashName(name)) {}
+  HashedName(std::string_view name, std::size_t nameHash) : text(name), hash(nameHash) {}
   std::string_view text;
   std::size_t hash;
 };
@@ -134,17 +147,12 @@ using NameMap = std::unordered_map<std::string, T, NameHash, NameEqual>;
 using IntArray = std::shared_ptr<std::vector<std::int64_t>>;
 using StringArray = std::shared_ptr<std::vector<std::string>>;
 
-// Written like a literal, sign and digits whatever their range, or a quoted
-// text: a variable of such a name shadows that literal wherever it is written.
-inline bool LooksLikeLiteral(std::string_view name) {
-  if (name.empty()) return false;
-  // Most names start with a letter.
-  char first = name[0];
-  if (first != '"' && first != '+' && first != '-' && (first < '0' || first > '9')) return false;
-  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') return true;
-  if (!name.empty() && (name[0] == '+' || name[0] == '-')) name.remove_prefix(1);
-  if (name.empty()) return false;
-  return std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+// Whether a token begins as a literal does: with a double quote, a sign or a
+// digit. A name that begins so shadows the literals it could be confused with.
+inline bool BeginsLikeLiteral(std::string_view token) {
+  if (token.empty()) return false;
+  char c = token[0];
+  return c == '"' || c == '+' || c == '-' || (c >= '0' && c <= '9');
 }
 
 struct Stores {
@@ -153,8 +161,9 @@ struct Stores {
   NameMap<IntArray> intArrays;
   NameMap<StringArray> stringArrays;
 
-  // Set once a name written like a literal has entered a store. While it is
-  // clear, no store holds one, and typing a literal needs no search.
+  // Set once a name that begins like a literal has entered a store. While it
+  // is clear, a token that begins so (a number, a quoted text, an element of
+  // such a name) names nothing, and typing it needs no search.
   bool literalNames = false;
 
   // A running script only adds names, never removes one, so the total count
@@ -169,7 +178,7 @@ struct Stores {
   // the stores here.
   template <typename Map, typename V>
   auto* Add(Map& map, std::string_view name, V&& value) {
-    literalNames = literalNames || LooksLikeLiteral(name);
+    literalNames = literalNames || BeginsLikeLiteral(name);
     return &map.emplace(std::string(name), std::forward<V>(value)).first->second;
   }
 };

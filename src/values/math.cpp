@@ -22,7 +22,7 @@ std::string_view StripQuotes(std::string_view word) {
   return word;
 }
 
-bool IsOperand(const TokenRef& word) { return word.type == type::kInt || word.variable; }
+bool IsOperand(const TokenRef& word) { return SameType(word.type, type::kInt) || word.variable; }
 
 std::optional<std::int64_t> Compute(Interpreter& in, char op, std::int64_t a, std::int64_t b) {
   std::optional<std::int64_t> result = ComputeOperation(op, a, b);
@@ -44,9 +44,9 @@ OperationPlan PlanOperation(std::string_view line, std::size_t p) {
   std::size_t leftStart = line.rfind(' ', p - 1);
   leftStart = leftStart == std::string_view::npos ? 0 : leftStart + 1;
   std::string_view left = line.substr(leftStart, p - leftStart);
-  std::string_view rest = line.substr(p + 1);
-  const char stops[] = {' ', op};
-  std::string_view right = rest.substr(0, rest.find_first_of(std::string_view(stops, 2)));
+  std::size_t rightEnd = p + 1;
+  while (rightEnd < line.size() && line[rightEnd] != ' ' && line[rightEnd] != op) ++rightEnd;
+  std::string_view right = line.substr(p + 1, rightEnd - p - 1);
   plan.left = StripQuotes(left);
   plan.right = StripQuotes(right);
 

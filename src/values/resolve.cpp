@@ -57,7 +57,7 @@ Value GetArrayValue(Interpreter& in, std::string_view reference) {
 static Value ReadSlot(Interpreter& in, std::string_view name, const NameSlot& slot) {
   if (slot.intVar) return *slot.intVar;
   if (slot.stringVar) return *slot.stringVar;
-  bool element = slot.varType == type::kInt || slot.varType == type::kString;
+  bool element = SameType(slot.varType, type::kInt) || SameType(slot.varType, type::kString);
   if (element && slot.intArray) return ElementAt(in, **slot.intArray, IndexText(name));
   if (element && slot.stringArray) return ElementAt(in, **slot.stringArray, IndexText(name));
   return GetArrayValue(in, name);
@@ -76,7 +76,7 @@ variable GetVariable(Interpreter& in, std::string_view name) {
 Value ReadToken(Interpreter& in, const TokenRef& t) {
   if (t.returned) return in.lastReturned.value;
   if (t.variable) return ReadSlot(in, t.token, t.slot);
-  if (t.type == type::kInt) return t.number;
+  if (SameType(t.type, type::kInt)) return t.number;
   return std::string(t.token);
 }
 

@@ -26,21 +26,26 @@ NameSlot LookUpPlain(Stores& s, const HashedName& name) {
   return slot;
 }
 
+// The name up to its first "[" (all of it when it has none), hashed on the
+// walk that finds the bracket.
+HashedName NameBeforeBracket(std::string_view name) {
+  std::uint64_t h = kNameHashBasis;
+  std::size_t i = 0;
+  for (; i < name.size() && name[i] != '['; ++i) h = HashNameByte(h, name[i]);
+  return HashedName(name.substr(0, i), static_cast<std::size_t>(h));
+}
+
 }  // namespace
 
 NameSlot LookUpName(Stores& s, std::string_view name) {
-  // (memchr: a token may be a long quoted text.)
-  std::size_t bracket = name.find('[');
-  if (bracket == std::string_view::npos) {
-    // While no name in the stores is written like a literal, a token written
-    // like one is found nowhere: most tokens that are no names need no search.
-    if (!s.literalNames && LooksLikeLiteral(name)) return {};
-    return LookUpPlain(s, HashedName(name));
-  }
+  // While no name in the stores begins like a literal, a token that does is
+  // found nowhere: most tokens that are no names need no search.
+  if (!s.literalNames && BeginsLikeLiteral(name)) return {};
+  HashedName base = NameBeforeBracket(name);
+  if (base.text.size() == name.size()) return LookUpPlain(s, base);
   // An element reference is typed by its element type; the index is not
   // looked at until the element is read.
   NameSlot slot;
-  HashedName base(name.substr(0, bracket));
   StringArray* strings = FindIn(s.stringArrays, base);
   IntArray* ints = strings ? nullptr : FindIn(s.intArrays, base);
   if (strings || ints) {
