@@ -65,6 +65,8 @@ WORKLOADS = [
      "20000100000\n", {}, 1),
     ("array", "array 100k distinct lines", ["python3", "lua5.4", "perl"], 0.5,
      "99999\n", {}, 1),
+    ("sum", "sum 100k distinct lines", ["python3", "lua5.4", "perl"], 0.5,
+     "4999950000\n", {}, 1),
     ("arrayread", "arrayread 100k (7 lines a pass)", ["python3", "lua5.4", "perl"], 0.5,
      "500000\n", {}, 1),
     ("append", "append 100k chars", ["perl", "lua5.4", "tclsh", "python3"], 1.0,
@@ -114,15 +116,17 @@ ARRAY_LENGTH = 100000
 
 
 def array_programs():
-    """The array workload: one element assignment per line, for every
-    language (the Zarnith index must be a literal, so the fill is unrolled)."""
+    """The array workload: one element assignment per line in Zarnith (an
+    index must be a written number, so scripts fill arrays with distinct
+    lines); python3 runs its natural loop, the pairing the target is set
+    against; lua5.4 and perl run the same unrolled lines as Zarnith."""
     n = ARRAY_LENGTH
     last = n - 1
     return {
         "main.zn": 'use, "strings"\narray int a[%d]\n' % n
                    + "".join("a[%d] = %d\n" % (i, i) for i in range(n))
                    + "strings:itoa, a[%d]\nprint, returned\n" % last,
-        "python3.py": "a = [0] * %d\n" % n + "".join("a[%d] = %d\n" % (i, i) for i in range(n))
+        "python3.py": "a = [0] * %d\ni = 0\nwhile i < %d:\n    a[i] = i\n    i += 1\n" % (n, n)
                       + "print(a[%d])\n" % last,
         "lua5.4.lua": "local a = {}\n" + "".join("a[%d] = %d\n" % (i, i) for i in range(n))
                       + "print(a[%d])\n" % last,
@@ -131,8 +135,21 @@ def array_programs():
     }
 
 
+def sum_programs():
+    """Distinct lines that each add a different number: x = x+k for k below
+    100k in Zarnith, lua5.4 and perl; python3's natural loop."""
+    n = ARRAY_LENGTH
+    return {
+        "main.zn": 'use, "strings"\nx = 0\n' + "".join("x = x+%d\n" % k for k in range(n))
+                   + "strings:itoa, x\nprint, returned\n",
+        "python3.py": "x = 0\nk = 0\nwhile k < %d:\n    x = x + k\n    k += 1\nprint(x)\n" % n,
+        "lua5.4.lua": "local x = 0\n" + "".join("x = x+%d\n" % k for k in range(n)) + "print(x)\n",
+        "perl.pl": "my $x = 0;\n" + "".join("$x = $x+%d;\n" % k for k in range(n)) + 'print "$x\\n";\n',
+    }
+
+
 # Workloads whose programs are written at run time into the scratch directory.
-GENERATED = {"array": array_programs}
+GENERATED = {"array": array_programs, "sum": sum_programs}
 
 
 def program_folder(workload, scratch):

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "check/check.h"
-#include "classes/registry.h"
+#include "core/builtin_classes.h"
 #include "core/runner.h"
 #include "state/interpreter.h"
 #include "state/sys_memory.h"
@@ -75,7 +75,7 @@ int Run(Interpreter& in, std::string_view script, std::string_view args, bool sh
     arg.assign(args.substr(0, args.size() - 1));
     std::replace(arg.begin(), arg.end(), '\0', ' ');
   }
-  in.stores.stringVars.emplace("arg", std::move(arg));
+  in.stores.Add(in.stores.stringVars, "arg", std::move(arg));
   zarnith::Execute(in, script);
   return 0;
 }
@@ -112,7 +112,7 @@ int zn_run(const char* script, std::size_t scriptSize, const char* input, std::s
   {
     Interpreter in;
     in.host.sys = System().Calls();
-    in.host.in.FeedText(View(input, inputSize));
+    in.host.input.FeedText(View(input, inputSize));
     in.host.sleep = [](std::int64_t ms) { zn_js_sleep(static_cast<double>(ms)); };
     in.host.linePlans = (flags & 2) == 0;
     try {

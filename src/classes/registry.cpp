@@ -1,34 +1,16 @@
 // Class registry and dispatch. A class is a record of two plain functions, a
-// handler and an optional loader; registration order is kept.
+// handler and an optional loader; registration order is kept. The table of
+// built-in classes is core/builtin_classes.cpp.
 #include "classes/registry.h"
 
-#include <array>
 #include <optional>
 
-#include "classes/audio/bass.h"
-#include "classes/builtin/crypto.h"
-#include "classes/builtin/fs.h"
-#include "classes/builtin/hello.h"
-#include "classes/builtin/os.h"
-#include "classes/builtin/strings.h"
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/resolve.h"
 #include "values/types.h"
 
 namespace zarnith {
-
-void LoadBuiltinClasses(Interpreter& in) {
-  const std::array<Class, 6> builtins{{
-      {"hello", false, true, HelloClassHandler, nullptr, HelloCommands()},
-      {"crypto", false, true, CryptoClassHandler, nullptr, CryptoCommands()},
-      {"fs", false, true, FsClassHandler, FsClassLoader, FsCommands()},
-      {"strings", false, true, StringsClassHandler, nullptr, StringsCommands()},
-      {"os", false, true, OsClassHandler, nullptr, OsCommands()},
-      {"bass", false, false, BassClassHandler, BassOnClassLoading, BassCommands()},
-  }};
-  in.classes.assign(builtins.begin(), builtins.end());
-}
 
 Class* FindClass(Interpreter& in, std::string_view name) {
   for (Class& c : in.classes) {

@@ -1,5 +1,4 @@
-// The class registry: the six built-in classes, the use statement and the
-// dispatch of class calls.
+// The class registry: the use statement and the dispatch of class calls.
 #pragma once
 
 #include <optional>
@@ -9,8 +8,6 @@
 #include "state/interpreter.h"
 
 namespace zarnith {
-
-void LoadBuiltinClasses(Interpreter& in);
 
 // Dispatches a line whose piece 0 reads "class:command". Returns true when a
 // handler ran.

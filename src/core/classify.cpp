@@ -8,30 +8,30 @@
 
 namespace zarnith {
 
-LineShape ClassifyLine(std::string_view text, std::vector<std::string_view>& pieces,
+LineCut ClassifyLine(std::string_view text, std::vector<std::string_view>& pieces,
                        std::vector<std::string_view>& words) {
-  LineShape shape;
+  LineCut cut;
   words.clear();
   SplitPieces(text, pieces);
   if (pieces[0].find(':') != std::string_view::npos) {
-    shape.form = LineForm::kClassCall;
-    return shape;
+    cut.form = LineForm::kClassCall;
+    return cut;
   }
-  shape.three = SplitThree(text);
-  if (shape.three.count == 3 && shape.three.first == "array") {
-    shape.form = LineForm::kArray;
-  } else if (shape.three.count == 3 && shape.three.second == "=") {
-    shape.form = LineForm::kAssign;
+  cut.three = SplitThree(text);
+  if (cut.three.count == 3 && cut.three.first == "array") {
+    cut.form = LineForm::kArray;
+  } else if (cut.three.count == 3 && cut.three.second == "=") {
+    cut.form = LineForm::kAssign;
   } else {
     SplitWords(text, words);
     if (IsBlockKeyword(words[0])) {
-      shape.form = LineForm::kBlock;
+      cut.form = LineForm::kBlock;
     } else {
-      shape.statement = FindStatement(pieces[0]);
-      if (shape.statement) shape.form = LineForm::kStatement;
+      cut.statement = FindStatement(pieces[0]);
+      if (cut.statement) cut.form = LineForm::kStatement;
     }
   }
-  return shape;
+  return cut;
 }
 
 std::string_view LineFormName(LineForm form) {
@@ -46,14 +46,14 @@ std::string_view LineFormName(LineForm form) {
   return "ignored: no statement form matches";
 }
 
-void RunLine(Interpreter& in, const LineShape& shape, std::span<std::string_view> pieces,
+void RunForm(Interpreter& in, const LineCut& cut, std::span<std::string_view> pieces,
              std::span<const std::string_view> words) {
-  switch (shape.form) {
+  switch (cut.form) {
     case LineForm::kClassCall: ClassHandle(in, pieces); return;
-    case LineForm::kArray: DeclareArray(in, shape.three.second, shape.three.rest); return;
-    case LineForm::kAssign: Assign(in, shape.three.first, shape.three.rest); return;
+    case LineForm::kArray: DeclareArray(in, cut.three.second, cut.three.rest); return;
+    case LineForm::kAssign: Assign(in, cut.three.first, cut.three.rest); return;
     case LineForm::kBlock: IfHandle(in, words); return;
-    case LineForm::kStatement: shape.statement(in, pieces); return;
+    case LineForm::kStatement: cut.statement(in, pieces); return;
     case LineForm::kNothing: return;
   }
 }

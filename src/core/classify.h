@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/split.h"
 #include "core/statements.h"
 #include "state/interpreter.h"
+#include "values/split.h"
 
 namespace zarnith {
 
@@ -19,7 +19,7 @@ enum class LineForm : std::uint8_t { kNothing, kClassCall, kArray, kAssign, kBlo
 
 // What a line's text says about it once cut: its form, the statement for the
 // comma form, and the three-way split (made only when the form needs it).
-struct LineShape {
+struct LineCut {
   LineForm form = LineForm::kNothing;
   StatementFn statement = nullptr;
   ThreeWords three;
@@ -28,7 +28,7 @@ struct LineShape {
 // Cuts `text` into argument pieces (always), the three-way split and the word
 // list (only as far as the tests of the forms go) and picks the form. The
 // views point into `text`.
-LineShape ClassifyLine(std::string_view text, std::vector<std::string_view>& pieces,
+LineCut ClassifyLine(std::string_view text, std::vector<std::string_view>& pieces,
                        std::vector<std::string_view>& words);
 
 // What the form is called in a trace: "class call", "assignment" and so on.
@@ -36,7 +36,7 @@ std::string_view LineFormName(LineForm form);
 
 // Runs the statement of a classified line. A class call writes the command
 // name over piece 0, so `pieces` must be the caller's own.
-void RunLine(Interpreter& in, const LineShape& shape, std::span<std::string_view> pieces,
+void RunForm(Interpreter& in, const LineCut& cut, std::span<std::string_view> pieces,
              std::span<const std::string_view> words);
 
 }  // namespace zarnith

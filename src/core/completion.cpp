@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "classes/registry.h"
+#include "core/builtin_classes.h"
 #include "core/statements.h"
 
 namespace zarnith {

@@ -26,66 +26,75 @@ bool MakeArray(Interpreter& in, NameMap<std::shared_ptr<std::vector<Element>>>& 
   // other failed allocation, rather than getting the process killed.
   EnsureAvailable(in.host.sys, static_cast<std::uint64_t>(length) * sizeof(Element));
   auto array = std::make_shared<std::vector<Element>>(static_cast<std::size_t>(length));
-  store.emplace(std::string(name), std::move(array));
+  in.stores.Add(store, name, std::move(array));
   return true;
 }
 
-void AssignPlain(Interpreter& in, std::string_view target, std::string_view valueText) {
-  std::string_view valueType = GetTypeEx(in, valueText);
-  std::string_view targetType = GetTypeOfVar(in, target);
-  auto allowed = [&](std::string_view t) { return targetType == type::kUnknown || targetType == t; };
-  Stores& s = in.stores;
-  if (valueType == type::kInt) {
-    if (!allowed(type::kInt)) return PrintError(in, msg::kVariableAlreadyExists);
-    Value v = IfVariableReplaceIt(in, valueText);
-    if (auto* number = std::get_if<std::int64_t>(&v)) StoreIn(s.intVars, target, *number);
-  } else if (valueType == type::kString) {
-    if (!allowed(type::kString)) return PrintError(in, msg::kVariableAlreadyExists);
-    StoreIn(s.stringVars, target, ResolveShared(in, valueText));
-  } else if (valueType == type::kIntArray) {
-    if (!allowed(type::kIntArray)) return PrintError(in, msg::kArrayAlreadyExists);
-    IntArray shared = *FindIn(s.intArrays, valueText);
-    StoreIn(s.intArrays, target, std::move(shared));
-  } else if (valueType == type::kStringArray) {
-    if (!allowed(type::kStringArray)) return PrintError(in, msg::kArrayAlreadyExists);
-    StringArray shared = *FindIn(s.stringArrays, valueText);
-    StoreIn(s.stringArrays, target, std::move(shared));
+// Stores a value under the target, in the entry found for it when it has one.
+template <typename T, typename V>
+void StoreAt(Stores& s, NameMap<T>& map, T* entry, std::string_view target, V&& value) {
+  if (entry) {
+    *entry = std::forward<V>(value);
+  } else {
+    StoreIn(s, map, target, std::forward<V>(value));
   }
 }
 
-template <typename Element, typename Store>
-void AssignElement(Interpreter& in, Store& array, std::int64_t index, std::string_view valueType,
-                   std::string_view valueText) {
+void AssignPlain(Interpreter& in, std::string_view target, std::string_view valueText) {
+  TokenRef value = LookUpToken(in, valueText);
+  // The reserved name is typed by the returned value, but assigning to it
+  // stores an ordinary variable, which reading it never sees.
+  bool reserved = target == kReturnedName;
+  NameSlot into = reserved ? NameSlot{} : LookUpName(in.stores, target);
+  std::string_view targetType = reserved ? in.lastReturned.varType : into.varType;
+  auto allowed = [&](std::string_view t) {
+    return SameType(targetType, type::kUnknown) || SameType(targetType, t);
+  };
+  Stores& s = in.stores;
+  if (SameType(value.type, type::kInt)) {
+    if (!allowed(type::kInt)) return PrintError(in, msg::kVariableAlreadyExists);
+    Value v = ReadToken(in, value);
+    if (auto* number = std::get_if<std::int64_t>(&v)) StoreAt(s, s.intVars, into.intVar, target, *number);
+  } else if (SameType(value.type, type::kString)) {
+    if (!allowed(type::kString)) return PrintError(in, msg::kVariableAlreadyExists);
+    StoreAt(s, s.stringVars, into.stringVar, target, ReadTokenShared(in, value));
+  } else if (value.type == type::kIntArray) {
+    if (!allowed(type::kIntArray)) return PrintError(in, msg::kArrayAlreadyExists);
+    IntArray shared = *value.slot.intArray;
+    StoreAt(s, s.intArrays, into.intArray, target, std::move(shared));
+  } else if (value.type == type::kStringArray) {
+    if (!allowed(type::kStringArray)) return PrintError(in, msg::kArrayAlreadyExists);
+    StringArray shared = *value.slot.stringArray;
+    StoreAt(s, s.stringArrays, into.stringArray, target, std::move(shared));
+  }
+}
+
+template <typename Element>
+void AssignElement(Interpreter& in, std::vector<Element>& array, std::int64_t index,
+                   std::string_view valueType, std::string_view valueText) {
   if (index < 0 || static_cast<std::uint64_t>(index) >= array.size()) {
     return PrintError(in, msg::kIndexOutOfRange);
   }
-  constexpr bool isInt = std::is_same_v<Element, std::int64_t>;
-  if (GetTypeEx(in, valueText) != valueType) return PrintError(in, msg::kArrayTypeMismatch);
+  TokenRef value = LookUpToken(in, valueText);
+  if (!SameType(value.type, valueType)) return PrintError(in, msg::kArrayTypeMismatch);
   auto slot = static_cast<std::size_t>(index);
-  if constexpr (isInt) {
-    Value v = IfVariableReplaceIt(in, valueText);
+  if constexpr (std::is_same_v<Element, std::int64_t>) {
+    Value v = ReadToken(in, value);
     if (auto* number = std::get_if<std::int64_t>(&v)) array[slot] = *number;
   } else {
-    array[slot] = ResolveText(in, valueText);
+    array[slot] = ReadTokenText(in, value);
   }
 }
 
 void AssignToElement(Interpreter& in, std::string_view target, std::string_view valueText) {
   std::string_view name = BeforeFirst(target, '[');
-  std::string_view arrayType = GetTypeOfVar(in, name);
-  if (arrayType != type::kIntArray && arrayType != type::kStringArray) {
-    return PrintError(in, msg::kArrayIsNotExists);
-  }
-  auto index = ParseIntLiteral(*Bracketed(target, '[', ']'));
+  NameSlot slot = name == kReturnedName ? NameSlot{} : LookUpName(in.stores, name);
+  if (!slot.intArray && !slot.stringArray) return PrintError(in, msg::kArrayIsNotExists);
+  std::optional<std::int64_t> index = TargetIndex(target);
   if (!index) return PrintError(in, msg::kIndexNotInt);
-  if (arrayType == type::kIntArray) {
-    // Keep the array alive even if resolving the value rebinds the name.
-    IntArray array = *FindIn(in.stores.intArrays, name);
-    AssignElement<std::int64_t>(in, *array, *index, type::kInt, valueText);
-  } else {
-    StringArray array = *FindIn(in.stores.stringArrays, name);
-    AssignElement<std::string>(in, *array, *index, type::kString, valueText);
-  }
+  // Reading the value never rebinds a name, so the array stays the one found.
+  if (slot.intArray) return AssignElement(in, **slot.intArray, *index, type::kInt, valueText);
+  AssignElement(in, **slot.stringArray, *index, type::kString, valueText);
 }
 
 }  // namespace
@@ -105,9 +114,14 @@ void DeclareArray(Interpreter& in, std::string_view elementType, std::string_vie
   if (!made) PrintError(in, msg::kArrayTooLarge);
 }
 
+std::optional<std::int64_t> TargetIndex(std::string_view target) {
+  std::optional<std::string_view> index = Bracketed(target, '[', ']');
+  return index ? ParseIntLiteral(*index) : std::nullopt;
+}
+
 void Assign(Interpreter& in, std::string_view target, std::string_view valueText) {
-  bool open = target.find('[') != std::string_view::npos;
-  bool close = target.find(']') != std::string_view::npos;
+  bool open = FindChar(target, '[') != std::string_view::npos;
+  bool close = FindChar(target, ']') != std::string_view::npos;
   if (!open && !close) return AssignPlain(in, target, valueText);
   if (open && close) return AssignToElement(in, target, valueText);
   // Only one bracket: not a target at all; the line does nothing.

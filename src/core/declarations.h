@@ -2,6 +2,8 @@
 // "name[i] = value").
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "state/interpreter.h"
@@ -10,5 +12,10 @@ namespace zarnith {
 
 void DeclareArray(Interpreter& in, std::string_view elementType, std::string_view nameAndLength);
 void Assign(Interpreter& in, std::string_view target, std::string_view valueText);
+
+// The index that an element assignment "name[i] = value" writes: the text
+// between the first "[" and the next "]", when it is an integer literal.
+// (Reading an element cuts its index differently; see IndexText.)
+std::optional<std::int64_t> TargetIndex(std::string_view target);
 
 }  // namespace zarnith

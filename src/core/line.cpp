@@ -12,16 +12,23 @@
 
 #include "core/classify.h"
 #include "core/plan.h"
+#include "core/plan_table.h"
 #include "values/conditions.h"
 #include "values/math.h"
 #include "values/messages.h"
 #include "values/report.h"
+#include "values/text.h"
 
 namespace zarnith {
 
 void PrepareLine(std::string_view raw, std::string& prepared) {
+  // Most lines have nothing to change: copied whole up to the first byte that
+  // may need it.
+  static constexpr ByteSet kChanged("\n\t\\");
+  std::size_t i = kChanged.Span(raw);
   prepared.clear();
-  for (std::size_t i = 0; i < raw.size(); ++i) {
+  prepared.append(raw.data(), i);
+  for (; i < raw.size(); ++i) {
     char c = raw[i];
     if (c == '\n' || c == '\t') continue;
     // Backslash-n becomes a line feed; removed line feeds and tabs between
@@ -34,91 +41,63 @@ void PrepareLine(std::string_view raw, std::string& prepared) {
   }
 }
 
-void RouteText(Interpreter& in, std::string_view text) {
-  LineShape shape = ClassifyLine(text, in.pieces, in.words);
-  if (in.host.tracer) in.host.tracer->Routed(text, LineFormName(shape.form), in.pieces[0]);
-  RunLine(in, shape, in.pieces, in.words);
+void ClassifyAndRun(Interpreter& in, std::string_view text) {
+  LineCut cut = ClassifyLine(text, in.pieces, in.words);
+  if (in.host.tracer) in.host.tracer->Routed(text, LineFormName(cut.form), in.pieces[0]);
+  RunForm(in, cut, in.pieces, in.words);
 }
-
-// The plans of the running script, by line index. A line is planned the
-// second time it runs, so code that runs once costs no plan.
-struct LinePlans {
-  std::span<const std::string_view> lines;
-  std::vector<std::unique_ptr<Plan>> plans;  // grow as the script reaches further lines
-  std::vector<bool> seen;
-};
-
-void LinePlansDeleter::operator()(LinePlans* plans) const { delete plans; }
-
-ScriptPlans::ScriptPlans(Interpreter& in, std::span<const std::string_view> lines) : in_(in) {
-  if (!in.host.linePlans) return;
-  in.plans.reset(new (std::nothrow) LinePlans{lines, {}, {}});
-}
-
-ScriptPlans::~ScriptPlans() { in_.plans.reset(); }
 
 namespace {
 
-// Notes a run of a script line that has no plan yet, and plans it when it
-// runs for the second time. Without memory for a plan the line takes the
-// reference path.
-[[gnu::noinline]] Plan* PlanAgain(Interpreter& in, LinePlans& table, std::size_t i,
-                                   std::string_view raw) try {
-  if (i >= table.lines.size() || table.lines[i].data() != raw.data()) return nullptr;
-  if (i >= table.plans.size()) {
-    std::size_t size = std::min(table.lines.size(), std::max(i + 1, 2 * table.plans.size()));
-    table.plans.resize(size);
-    table.seen.resize(size);
-  }
-  if (!table.seen[i]) {
-    table.seen[i] = true;
-    return nullptr;
-  }
-  table.plans[i] = CompilePlan(in, raw);
-  return table.plans[i].get();
-} catch (const std::bad_alloc&) {
-  return nullptr;
-} catch (const std::length_error&) {
-  return nullptr;
-}
-
-// The plan of the script line that runs now; null for its first run and for
-// lines that are not the script's (the shell's, a test's).
-inline Plan* PlanFor(Interpreter& in, std::string_view raw) {
-  LinePlans* table = in.plans.get();
-  if (!table) return nullptr;
-  auto i = static_cast<std::size_t>(in.lineIndex);
-  if (i < table->plans.size() && table->plans[i] && table->plans[i]->raw == raw.data()) {
-    return table->plans[i].get();
-  }
-  return PlanAgain(in, *table, i, raw);
-}
-
-[[gnu::noinline]] void RouteReference(Interpreter& in, std::string_view raw) {
+[[gnu::noinline]] void RunReferencePath(Interpreter& in, std::string_view raw) {
   if (SkippedByGate(in, raw)) return;
+  // Most lines have nothing to prepare and no operator character: they are
+  // cut where they stand, without a copy.
+  static constexpr ByteSet kPreparedOrComputed("\n\t\\+-*/");
+  if (kPreparedOrComputed.Span(raw) == raw.size()) return ClassifyAndRun(in, raw);
   PrepareLine(raw, in.line);
   RewriteArithmetic(in, in.line);
-  RouteText(in, in.line);
+  ClassifyAndRun(in, in.line);
 }
 
-void RouteLine(Interpreter& in, std::string_view raw) {
-  if (raw.empty() || raw[0] == '#' || (raw.size() == 1 && raw[0] == '\n')) return;
-  if (Plan* plan = PlanFor(in, raw)) return RunPlan(in, *plan);
-  RouteReference(in, raw);
+// Empty lines and comments do nothing at all.
+bool Blank(std::string_view raw) {
+  return raw.empty() || raw[0] == '#' || (raw.size() == 1 && raw[0] == '\n');
 }
 
-}  // namespace
+void RunUnplannedLine(Interpreter& in, std::string_view raw) {
+  if (!Blank(raw)) RunReferencePath(in, raw);
+}
 
-void HandleString(Interpreter& in, std::string_view raw) {
-  // The one place where running out of memory is caught: the statement that
-  // needed the memory is abandoned and the script goes on.
+void RunScriptLine(Interpreter& in, std::string_view raw) {
+  if (Blank(raw)) return;
+  if (Plan* plan = PlanForLine(in, static_cast<std::size_t>(in.lineIndex))) {
+    return RunPlan(in, *plan);
+  }
+  RunReferencePath(in, raw);
+}
+
+// The one place where running out of memory is caught: the statement that
+// needed the memory is abandoned and the script goes on.
+template <void (*route)(Interpreter&, std::string_view)>
+void CatchingOutOfMemory(Interpreter& in, std::string_view raw) {
   try {
-    RouteLine(in, raw);
+    route(in, raw);
   } catch (const std::bad_alloc&) {
     PrintError(in, msg::kOutOfMemory);
   } catch (const std::length_error&) {
     PrintError(in, msg::kOutOfMemory);
   }
+}
+
+}  // namespace
+
+void HandleString(Interpreter& in, std::string_view raw) {
+  CatchingOutOfMemory<RunUnplannedLine>(in, raw);
+}
+
+void HandleScriptLine(Interpreter& in, std::string_view raw) {
+  CatchingOutOfMemory<RunScriptLine>(in, raw);
 }
 
 }  // namespace zarnith

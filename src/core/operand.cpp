@@ -24,12 +24,12 @@ Operand MakeOperand(std::string_view token) {
   return o;
 }
 
-void LookUpAgain(const Interpreter& in, Operand& o) {
+void LookUpAgain(Interpreter& in, Operand& o) {
   o.slot = LookUpName(in.stores, o.text);
-  o.shape = in.stores.Shape();
+  o.namesAt = in.stores.NameCount();
 }
 
-bool ReadShared(const Interpreter& in, Operand& o, Text& text) {
+bool ReadShared(Interpreter& in, Operand& o, Text& text) {
   if (o.returned) {
     const Text* returned = std::get_if<Text>(&in.lastReturned.value);
     if (returned) text = BareShared(*returned);

@@ -8,7 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
+#include <vector>
 
 #include "state/interpreter.h"
 #include "values/resolve.h"
@@ -26,40 +28,39 @@ struct Operand {
   bool literalIndex = false;                     // an element reference with an integer index
   std::int64_t index = 0;
 
-  // The lookup of `text` in the stores, true while their shape is `shape`.
-  std::size_t shape = SIZE_MAX;
+  // The lookup of `text` in the stores, true while the stores hold `namesAt` names.
+  std::size_t namesAt = SIZE_MAX;
   NameSlot slot;
 };
 
 Operand MakeOperand(std::string_view token);
 
 // Where the operand's name designates now, looked up again only when the
-// stores have changed shape since the last time.
-void LookUpAgain(const Interpreter& in, Operand& o);
-inline const NameSlot& SlotOf(const Interpreter& in, Operand& o) {
-  if (o.shape != in.stores.Shape()) LookUpAgain(in, o);
+// stores have gained a name since the last time.
+void LookUpAgain(Interpreter& in, Operand& o);
+inline const NameSlot& SlotOf(Interpreter& in, Operand& o) {
+  if (o.namesAt != in.stores.NameCount()) LookUpAgain(in, o);
   return o.slot;
 }
 
 // The same text as ReadView gives, sharing the buffer it comes from, for
 // storing or extending.
-bool ReadShared(const Interpreter& in, Operand& o, Text& text);
+bool ReadShared(Interpreter& in, Operand& o, Text& text);
 
-// The element an element reference reads, when its index is a literal within
-// the array; null when reading it would print an error or end the program.
-template <typename Array>
-inline auto* ElementOf(const Operand& o, const Array* array) {
-  using Element = typename Array::element_type::value_type;
-  const Element* none = nullptr;
-  if (!array || !o.literalIndex || o.index < 0) return none;
-  const auto& elements = **array;
-  if (static_cast<std::uint64_t>(o.index) >= elements.size()) return none;
+// The element an element reference designates, when its index is a literal
+// within the array; null when reading it would print an error or end the
+// program. (The array's elements are the script's to write.)
+template <typename Element>
+inline Element* ElementOf(const Operand& o, const std::shared_ptr<std::vector<Element>>* array) {
+  if (!array || !o.literalIndex || o.index < 0) return nullptr;
+  std::vector<Element>& elements = **array;
+  if (static_cast<std::uint64_t>(o.index) >= elements.size()) return nullptr;
   return &elements[static_cast<std::size_t>(o.index)];
 }
 
 // The operand's integer, when GetTypeEx types it "int". (Inline: loops read
 // their counters through it on every pass.)
-inline bool ReadInt(const Interpreter& in, Operand& o, std::int64_t& value) {
+inline bool ReadInt(Interpreter& in, Operand& o, std::int64_t& value) {
   if (o.returned) {
     const auto* number = std::get_if<std::int64_t>(&in.lastReturned.value);
     if (number) value = *number;
@@ -82,7 +83,7 @@ inline bool ReadInt(const Interpreter& in, Operand& o, std::int64_t& value) {
 
 // The operand's bare text, when GetTypeEx types it "string". The view is
 // valid until a store or the returned value changes.
-inline bool ReadView(const Interpreter& in, Operand& o, std::string_view& text) {
+inline bool ReadView(Interpreter& in, Operand& o, std::string_view& text) {
   if (o.returned) {
     const Text* returned = std::get_if<Text>(&in.lastReturned.value);
     if (returned) text = StringToText(returned->view());

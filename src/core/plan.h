@@ -1,6 +1,6 @@
 // A line plan: everything a script line's text alone decides, worked out once
 // when the line runs for the second time, and the dedicated step for the
-// shapes that loops are made of. Private to the statement interpreter; see
+// line patterns that loops are made of. Private to the statement interpreter; see
 // docs/internals.md for the whole path of a line.
 #pragma once
 
@@ -33,17 +33,21 @@ enum class Step : std::uint8_t {
   kAppend,      // append, operand, operand
 };
 
+// A plan holds views into its own text: it stays where it was made.
 struct Plan {
-  const char* raw = nullptr;  // the script line planned
+  Plan() = default;
+  Plan(const Plan&) = delete;
+  Plan& operator=(const Plan&) = delete;
+
   std::string text;           // the prepared line
   bool blockKeyword = false;  // the raw line's first word is if/elif/else/end
   // Some operation may rewrite the text, depending on the operands' values.
   bool rewritable = false;
-  OperationPlan operations[4];  // for + - * / in that order, over `text`
+  OperationPlan operations[kOperators.size()];  // in the order of kOperators, over `text`
 
   // The views of `text` and its form, as the classifier gives them.
   std::vector<std::string_view> pieces, words;
-  LineShape shape;
+  LineCut cut;
 
   // A class call: the argument list with the command name as element 0, and
   // where the class was found in the registry.
@@ -55,9 +59,10 @@ struct Plan {
   Step step = Step::kGeneral;
   Operand target;       // assignments: the name (or the array) written
   Operand left, right;  // the value, or the two sides of an operation or comparison
-  char op = 0;          // arithmetic: + - * /, 0 for a plain value; comparisons: < > = !
+  char op = 0;          // arithmetic: + - * /, 0 for a plain value
   bool lineFeed = false;          // print (not printc)
   std::string_view keyword;       // if or elif
+  std::string_view comparison;    // < > == !=
 };
 
 // Plans a script line (not empty, not a comment). Looks classes up in the

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classes/registry.h"
+#include "core/declarations.h"
 #include "core/line.h"
 #include "core/plan.h"
 #include "values/conditions.h"
@@ -11,19 +12,17 @@ namespace zarnith {
 
 namespace {
 
-constexpr char kOperators[4] = {'+', '-', '*', '/'};
-constexpr std::string_view kOperatorChars = "+-*/";
-
 // An assignment's target: a plain name, or an element with an integer index
 // ("the reserved name" and one-bracket targets are left to the statement).
 bool PlainTarget(std::string_view t) {
   return t != kReturnedName && t.find_first_of("[]") == std::string_view::npos;
 }
 
+// An element target whose index the assignment reads as a literal.
 bool ItemTarget(std::string_view t) {
   std::size_t open = t.find('[');
   return open != std::string_view::npos && t.find(']') != std::string_view::npos &&
-         MakeOperand(t).literalIndex && t.substr(0, open) != kReturnedName;
+         TargetIndex(t) && t.substr(0, open) != kReturnedName;
 }
 
 // The value of `name = L OP R` when the line's only operator character sits
@@ -33,13 +32,13 @@ bool ItemTarget(std::string_view t) {
 // shift.
 bool PlanValueOperation(Plan& p, std::string_view value) {
   std::string_view text = p.text;
-  auto isOperator = [](char c) { return kOperatorChars.find(c) != std::string_view::npos; };
+  auto isOperator = [](char c) { return kOperators.find(c) != std::string_view::npos; };
   if (std::count_if(text.begin(), text.end(), isOperator) != 1) return false;
-  std::size_t at = value.find_first_of(kOperatorChars);
+  std::size_t at = value.find_first_of(kOperators);
   if (at == std::string_view::npos || value.find_first_of("\" ,:") != std::string_view::npos) {
     return false;
   }
-  const OperationPlan& operation = p.operations[kOperatorChars.find(value[at])];
+  const OperationPlan& operation = p.operations[kOperators.find(value[at])];
   std::string_view left = value.substr(0, at), right = value.substr(at + 1);
   if (!operation.candidate || operation.left != left || operation.right != right ||
       operation.patternAt != static_cast<std::size_t>(left.data() - text.data())) {
@@ -52,7 +51,7 @@ bool PlanValueOperation(Plan& p, std::string_view value) {
 }
 
 void ChooseAssignment(Plan& p) {
-  std::string_view target = p.shape.three.first, value = p.shape.three.rest;
+  std::string_view target = p.cut.three.first, value = p.cut.three.rest;
   bool plain = PlainTarget(target);
   if (!plain && !ItemTarget(target)) return;
   if (p.rewritable) {
@@ -62,9 +61,8 @@ void ChooseAssignment(Plan& p) {
   }
   p.target = MakeOperand(plain ? target : target.substr(0, target.find('[')));
   if (!plain) {
-    Operand item = MakeOperand(target);
     p.target.literalIndex = true;
-    p.target.index = item.index;
+    p.target.index = *TargetIndex(target);
   }
   p.step = plain ? Step::kAssign : Step::kAssignItem;
 }
@@ -76,14 +74,9 @@ void ChooseBlockStep(Plan& p) {
     return;
   }
   if ((w[0] != "if" && w[0] != "elif") || w.size() < 4) return;
-  std::string_view op = w[2];
-  if (op == "<" || op == ">") {
-    p.op = op[0];
-  } else if (op == "==" || op == "!=") {
-    p.op = op[0];
-  } else {
-    return;
-  }
+  // Only the operators a condition knows; another leaves the chain as it is.
+  if (!CompareNumbers(w[2], 0, 0)) return;
+  p.comparison = w[2];
   p.keyword = w[0] == "if" ? "if" : "elif";
   p.left = MakeOperand(w[1]);
   p.right = MakeOperand(w[3]);
@@ -121,21 +114,20 @@ void PlanClassCall(Interpreter& in, Plan& p) {
 std::unique_ptr<Plan> CompilePlan(Interpreter& in, std::string_view raw) {
   auto plan = std::make_unique<Plan>();
   Plan& p = *plan;
-  p.raw = raw.data();
   p.blockKeyword = IsBlockKeyword(raw.substr(0, raw.find(' ')));
   PrepareLine(raw, p.text);
-  for (std::size_t k = 0; k < 4; ++k) {
+  for (std::size_t k = 0; k < kOperators.size(); ++k) {
     std::size_t at = p.text.find(kOperators[k]);
     if (at == std::string::npos) continue;
     p.operations[k] = PlanOperation(p.text, at);
     p.rewritable = p.rewritable || p.operations[k].candidate;
   }
-  p.shape = ClassifyLine(p.text, p.pieces, p.words);
-  if (p.shape.form == LineForm::kClassCall) PlanClassCall(in, p);
-  if (p.shape.form == LineForm::kAssign) ChooseAssignment(p);
+  p.cut = ClassifyLine(p.text, p.pieces, p.words);
+  if (p.cut.form == LineForm::kClassCall) PlanClassCall(in, p);
+  if (p.cut.form == LineForm::kAssign) ChooseAssignment(p);
   if (p.rewritable) return plan;
-  if (p.shape.form == LineForm::kBlock) ChooseBlockStep(p);
-  if (p.shape.form == LineForm::kStatement) ChooseStatement(p);
+  if (p.cut.form == LineForm::kBlock) ChooseBlockStep(p);
+  if (p.cut.form == LineForm::kStatement) ChooseStatement(p);
   return plan;
 }
 

@@ -3,6 +3,7 @@
 #include "classes/registry.h"
 #include "core/line.h"
 #include "core/plan.h"
+#include "core/statements.h"
 #include "values/conditions.h"
 #include "values/report.h"
 
@@ -10,12 +11,10 @@ namespace zarnith {
 
 namespace {
 
-constexpr char kOperators[4] = {'+', '-', '*', '/'};
-
 // The value side of an assignment as an integer, when it is one: an int
 // operand, or an operation whose number, once written into the line, reads
 // as a number (no variable is named like one).
-bool IntValue(const Interpreter& in, Plan& p, std::int64_t& value) {
+bool IntValue(Interpreter& in, Plan& p, std::int64_t& value) {
   if (!ReadInt(in, p.left, value)) return false;
   if (!p.op) return true;
   std::int64_t right;
@@ -26,46 +25,30 @@ bool IntValue(const Interpreter& in, Plan& p, std::int64_t& value) {
   return true;
 }
 
-// The stores belong to the interpreter; lookups hand out read-only entries.
-template <typename T>
-T& Writable(const T* entry) {
-  return *const_cast<T*>(entry);
-}
-
 bool StepAssign(Interpreter& in, Plan& p) {
   const NameSlot& target = SlotOf(in, p.target);
   std::int64_t number;
   if (IntValue(in, p, number)) {
     // A new name, or a name of another type: the statement decides.
     if (!target.intVar) return false;
-    Writable(target.intVar) = number;
+    *target.intVar = number;
     return true;
   }
   Text text;
   if (p.op || !target.stringVar || !ReadShared(in, p.left, text)) return false;
-  Writable(target.stringVar) = std::move(text);
+  *target.stringVar = std::move(text);
   return true;
-}
-
-template <typename Array>
-auto* ItemOf(const Plan& p, const Array* array) {
-  using Element = typename Array::element_type::value_type;
-  Element* none = nullptr;
-  if (!array || p.target.index < 0) return none;
-  auto& elements = **array;
-  if (static_cast<std::uint64_t>(p.target.index) >= elements.size()) return none;
-  return &elements[static_cast<std::size_t>(p.target.index)];
 }
 
 bool StepAssignItem(Interpreter& in, Plan& p) {
   const NameSlot& array = SlotOf(in, p.target);
-  if (std::int64_t* item = ItemOf(p, array.intArray)) {
+  if (std::int64_t* item = ElementOf(p.target, array.intArray)) {
     std::int64_t number;
     if (!IntValue(in, p, number)) return false;
     *item = number;
     return true;
   }
-  std::string* item = ItemOf(p, array.stringArray);
+  std::string* item = ElementOf(p.target, array.stringArray);
   std::string_view text;
   if (p.op || !item || !ReadView(in, p.left, text)) return false;
   item->assign(text);
@@ -73,34 +56,26 @@ bool StepAssignItem(Interpreter& in, Plan& p) {
 }
 
 bool StepCompare(Interpreter& in, Plan& p) {
-  ifInfoType& info = in.ifInfo;
-  if (info.enabled && info.result && (info.lastCond == "if" || info.lastCond == "elif")) {
-    // A branch of the chain is running: this line ends it, unread.
-    info.result = false;
-    info.lastCond = p.keyword;
+  if (RunningBranch(in.ifInfo)) {
+    EndBranch(in, p.keyword);
     return true;
   }
-  bool truth;
+  std::optional<bool> truth;
   std::int64_t a, b;
   std::string_view x, y;
   if (ReadInt(in, p.left, a) && ReadInt(in, p.right, b)) {
-    truth = p.op == '<' ? a < b : p.op == '>' ? a > b : (a == b) == (p.op == '=');
+    truth = CompareNumbers(p.comparison, a, b);
   } else if (ReadView(in, p.left, x) && ReadView(in, p.right, y)) {
-    if (p.op != '=' && p.op != '!') return false;
-    truth = (x == y) == (p.op == '=');
-  } else {
-    return false;
+    truth = CompareTexts(p.comparison, x, y);
   }
-  info = {true, p.keyword, truth, !truth};
+  if (!truth) return false;
+  OpenBranch(in, p.keyword, *truth);
   return true;
 }
 
 bool StepJump(Interpreter& in, Plan& p) {
   std::int64_t target;
-  if (!ReadInt(in, p.left, target) || target <= 0) return false;
-  // The executor adds 1 after this line, so line `target` runs next.
-  in.lineIndex = target - 2;
-  return true;
+  return ReadInt(in, p.left, target) && JumpToLine(in, target);
 }
 
 bool StepPrint(Interpreter& in, Plan& p) {
@@ -120,11 +95,7 @@ bool StepAppend(Interpreter& in, Plan& p) {
   Text joined;
   std::string_view more;
   if (!ReadShared(in, p.left, joined) || !ReadView(in, p.right, more)) return false;
-  // As the statement does: a text that would not fit in free memory is
-  // refused ("out of memory") rather than grown.
-  EnsureAvailable(in.host.sys, joined.AllocationFor(more.size()));
-  joined.Append(more);
-  SetReturned(in, type::kString, std::move(joined));
+  AppendToReturned(in, std::move(joined), more);
   return true;
 }
 
@@ -149,24 +120,16 @@ constexpr StepFn kSteps[] = {nullptr,        StepAssign, StepAssignItem, StepCom
 // applied to the rewritten copy in in.line, as the reference path does. True
 // when the text changed.
 bool Rewrite(Interpreter& in, const Plan& p) {
-  bool changed = false;
-  for (std::size_t k = 0; k < 4; ++k) {
-    const char op = kOperators[k];
-    if (changed) {
-      std::size_t at = in.line.find(op);
-      if (at != std::string::npos) Math(in, static_cast<std::int64_t>(at), in.line);
-      continue;
-    }
-    const OperationPlan& operation = p.operations[k];
+  for (std::size_t k = 0; k < kOperators.size(); ++k) {
     char digits[20];
-    std::size_t length = operation.present ? EvaluateOperation(in, op, operation, digits) : 0;
+    std::size_t length = EvaluateOperation(in, kOperators[k], p.operations[k], digits);
     if (length == 0) continue;
     in.line.assign(p.text);
-    in.line.replace(operation.patternAt, operation.left.size() + 1 + operation.right.size(),
-                    digits, length);
-    changed = true;
+    SpliceResult(in.line, p.operations[k], digits, length);
+    RewriteArithmeticFrom(in, in.line, k + 1);
+    return true;
   }
-  return changed;
+  return false;
 }
 
 void CallPlannedClass(Interpreter& in, Plan& p) {
@@ -180,9 +143,9 @@ void CallPlannedClass(Interpreter& in, Plan& p) {
 // it; unchanged, it runs with the planned views, and changed, it is cut and
 // routed afresh.
 [[gnu::noinline]] void RunGeneral(Interpreter& in, Plan& p) {
-  if (p.rewritable && Rewrite(in, p)) return RouteText(in, in.line);
-  if (p.shape.form == LineForm::kClassCall) return CallPlannedClass(in, p);
-  RunLine(in, p.shape, p.pieces, p.words);
+  if (p.rewritable && Rewrite(in, p)) return ClassifyAndRun(in, in.line);
+  if (p.cut.form == LineForm::kClassCall) return CallPlannedClass(in, p);
+  RunForm(in, p.cut, p.pieces, p.words);
 }
 
 }  // namespace

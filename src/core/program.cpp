@@ -7,6 +7,7 @@
 #include <string>
 
 #include "classes/registry.h"
+#include "core/builtin_classes.h"
 #include "core/program.h"
 #include "core/runner.h"
 #include "core/terminal.h"
@@ -31,7 +32,7 @@ static int Run(Interpreter& in, int argc, char** argv) {
     arg = argv[2];
     for (int i = 3; i < argc; ++i) (arg += ' ') += argv[i];
   }
-  in.stores.stringVars.emplace("arg", std::move(arg));
+  in.stores.Add(in.stores.stringVars, "arg", std::move(arg));
   // A script that could not be read is a failure the caller must see.
   return ParseFile(in, argv[1]) ? 0 : 1;
 }

@@ -13,10 +13,11 @@
 #include <vector>
 
 #include "core/line.h"
-#include "core/split.h"
+#include "core/plan_table.h"
 #include "state/interrupt.h"
 #include "values/messages.h"
 #include "values/report.h"
+#include "values/split.h"
 #include "values/text.h"
 
 namespace zarnith {
@@ -80,7 +81,7 @@ bool ParseFile(Interpreter& in, const char* path) {
 // One line with the tracer told before and after it.
 [[gnu::noinline]] static void TraceLine(Interpreter& in, std::string_view line) {
   in.host.tracer->BeforeLine(in, in.lineIndex, line);
-  HandleString(in, line);
+  HandleScriptLine(in, line);
   in.host.tracer->AfterLine(in);
 }
 
@@ -99,7 +100,7 @@ bool ParseFile(Interpreter& in, const char* path) {
 // and the debugger took the script back to an earlier line instead.
 [[gnu::noinline]] static bool DebugLine(Interpreter& in, std::string_view line) {
   try {
-    HandleString(in, line);
+    HandleScriptLine(in, line);
   } catch (const ProgramExit& e) {
     if (!in.host.debugger->Ending(in, e.status)) throw;
     return false;
@@ -134,7 +135,7 @@ void Execute(Interpreter& in, std::string_view text) {
   // jump may leave lineIndex at -1 (line 1 runs next); nothing lower is stored.
   for (in.lineIndex = 0; in.lineIndex >= 0 && in.lineIndex < count; ++in.lineIndex) {
     if (in.host.stepLimit > 0 && ++steps > in.host.stepLimit) return;
-    HandleString(in, lines[static_cast<std::size_t>(in.lineIndex)]);
+    HandleScriptLine(in, lines[static_cast<std::size_t>(in.lineIndex)]);
   }
 }
 
@@ -146,7 +147,7 @@ void KorvaneShell(Interpreter& in) {
     auto readEdited = in.host.readShellLine;
     if (!readEdited) in.host.out.Write(msg::kPrompt);
     in.host.out.Flush();
-    LineReader::Result r = readEdited ? readEdited(in, line) : in.host.in.ReadLine(line);
+    LineReader::Result r = readEdited ? readEdited(in, line) : in.host.input.ReadLine(line);
     if (r == LineReader::Result::kEnd) {
       // End of input ends the shell the way exit does, on a fresh line.
       in.host.out.Put('\n');

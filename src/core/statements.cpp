@@ -6,10 +6,10 @@
 #include <optional>
 
 #include "classes/registry.h"
-#include "core/split.h"
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/resolve.h"
+#include "values/split.h"
 #include "values/text.h"
 #include "values/types.h"
 
@@ -33,9 +33,7 @@ void JumpStatement(Interpreter& in, Pieces p) {
   if (t != type::kInt) return PrintError(in, msg::kFirstNotInt, t);
   Value v = IfVariableReplaceIt(in, p[1]);
   auto* target = std::get_if<std::int64_t>(&v);
-  if (!target || *target <= 0) return PrintError(in, msg::kJumpOutOfRange);
-  // The executor adds 1 after this line, so line `target` runs next.
-  in.lineIndex = *target - 2;
+  if (!target || !JumpToLine(in, *target)) PrintError(in, msg::kJumpOutOfRange);
 }
 
 void PrintText(Interpreter& in, Pieces p, bool lineFeed) {
@@ -74,9 +72,7 @@ void AppendStatement(Interpreter& in, Pieces p) {
   // Shared texts: appending to a variable's text grows its buffer in place.
   Text joined = ResolveShared(in, p[1]);
   Text more = ResolveShared(in, p[2]);
-  EnsureAvailable(in.host.sys, joined.AllocationFor(more.size()));
-  joined.Append(more);
-  SetReturned(in, type::kString, std::move(joined));
+  AppendToReturned(in, std::move(joined), more.view());
 }
 
 void ReturnStatement(Interpreter& in, Pieces p) {
@@ -104,7 +100,7 @@ void ReadlineStatement(Interpreter& in, Pieces) {
   LineReader::Result r;
   {
     InputWait wait(in.host, 0);
-    r = in.host.in.ReadLine(line);
+    r = in.host.input.ReadLine(line);
   }
   if (r == LineReader::Result::kTooLong) PrintError(in, msg::kLineTooLong);
   if (r != LineReader::Result::kLine) line.clear();
@@ -150,6 +146,19 @@ const Keyword* FindKeyword(std::string_view keyword) {
 }
 
 }  // namespace
+
+bool JumpToLine(Interpreter& in, std::int64_t target) {
+  if (target <= 0) return false;
+  // The executor adds 1 after this line, so line `target` runs next.
+  in.lineIndex = target - 2;
+  return true;
+}
+
+void AppendToReturned(Interpreter& in, Text joined, std::string_view more) {
+  EnsureAvailable(in.host.sys, joined.AllocationFor(more.size()));
+  joined.Append(more);
+  SetReturned(in, type::kString, std::move(joined));
+}
 
 StatementFn FindStatement(std::string_view keyword) {
   const Keyword* k = FindKeyword(keyword);

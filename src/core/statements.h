@@ -2,6 +2,7 @@
 // typeof, readline, and use (which belongs to the class registry).
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -25,5 +26,14 @@ struct StatementRules {
   bool rejoins = false;       // the pieces are joined again with ", "
 };
 StatementRules FindStatementRules(std::string_view keyword);
+
+// What jump does with its target: line `target` (counted from 1) runs next.
+// False, with nothing changed, for a target below 1.
+bool JumpToLine(Interpreter& in, std::int64_t target);
+
+// What append does with its two texts: `more` joined to `joined`, handed back
+// as the returned value. A text that would not fit in free memory is refused
+// ("out of memory") rather than grown.
+void AppendToReturned(Interpreter& in, Text joined, std::string_view more);
 
 }  // namespace zarnith

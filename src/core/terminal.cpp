@@ -191,7 +191,7 @@ void Remember(const std::string& line) {
 LineReader::Result ReadTypedAhead(Interpreter& in, std::string& line) {
   in.host.out.Write(msg::kPrompt);
   in.host.out.Flush();
-  LineReader::Result r = in.host.in.ReadLine(line);
+  LineReader::Result r = in.host.input.ReadLine(line);
   if (r == LineReader::Result::kLine) {
     in.host.out.Write(Visible(line));
     in.host.out.Put('\n');
@@ -223,9 +223,9 @@ LineReader::Result ReadEditedLine(Interpreter& in, std::string& line) {
     gInterruptRequested = 0;
     // The start of a line typed ahead goes to the editor, to be finished there.
     std::string partial;
-    if (in.host.in.TakePartialLine(partial)) gEdit.elPush(gEditor, partial.c_str());
+    if (in.host.input.TakePartialLine(partial)) gEdit.elPush(gEditor, partial.c_str());
     LineReader::Result r =
-        in.host.in.BufferEmpty() ? ReadFromEditor(line) : ReadTypedAhead(in, line);
+        in.host.input.BufferEmpty() ? ReadFromEditor(line) : ReadTypedAhead(in, line);
     if (gInterruptRequested) {
       // Ctrl-C abandoned the line: a fresh prompt on the next line.
       in.host.out.Put('\n');

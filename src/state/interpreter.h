@@ -14,7 +14,7 @@
 
 #include "state/io.h"
 #include "state/sys_table.h"
-#include "values/value.h"
+#include "state/value.h"
 
 namespace zarnith {
 
@@ -62,7 +62,7 @@ class LineDebugger {
 // calls that the classes make.
 struct Host {
   Output out;
-  LineReader in;
+  LineReader input;
   // Real sleeping by default; tests and fuzzers replace it.
   std::function<void(std::int64_t ms)> sleep;
   // The real system by default; tests and fuzzers install fakes.
@@ -171,7 +171,7 @@ struct Interpreter {
 
   Host host;
   Stores stores;
-  variable lastReturned{"int", std::int64_t{-1}};
+  variable lastReturned{type::kInt, std::int64_t{-1}};
   ifInfoType ifInfo;
   std::int64_t lineIndex = 0;
   bool shellMode = false;

@@ -20,6 +20,29 @@ bool SkippedByGate(const Interpreter& in, std::string_view rawLine) {
   return !IsBlockKeyword(rawLine.substr(0, rawLine.find(' ')));
 }
 
+std::optional<bool> CompareNumbers(std::string_view op, std::int64_t a, std::int64_t b) {
+  if (op == "<") return a < b;
+  if (op == ">") return a > b;
+  if (op == "==") return a == b;
+  if (op == "!=") return a != b;
+  return std::nullopt;
+}
+
+std::optional<bool> CompareTexts(std::string_view op, std::string_view a, std::string_view b) {
+  if (op == "==") return a == b;
+  if (op == "!=") return a != b;
+  return std::nullopt;
+}
+
+void EndBranch(Interpreter& in, std::string_view keyword) {
+  in.ifInfo.result = false;
+  in.ifInfo.lastCond = keyword;
+}
+
+void OpenBranch(Interpreter& in, std::string_view keyword, bool truth) {
+  in.ifInfo = {.enabled = true, .lastCond = keyword, .result = truth, .skiping = !truth};
+}
+
 namespace {
 
 std::optional<bool> CompareInts(Interpreter& in, std::string_view left, std::string_view op,
@@ -31,37 +54,26 @@ std::optional<bool> CompareInts(Interpreter& in, std::string_view left, std::str
   };
   std::int64_t a = number(left);
   std::int64_t b = number(right);
-  if (op == "<") return a < b;
-  if (op == ">") return a > b;
-  if (op == "==") return a == b;
-  if (op == "!=") return a != b;
-  return std::nullopt;
+  return CompareNumbers(op, a, b);
 }
 
 std::optional<bool> CompareStrings(Interpreter& in, std::string_view left, std::string_view op,
                                    std::string_view right) {
   std::string a = ResolveText(in, left);
   std::string b = ResolveText(in, right);
-  if (op == "==") return a == b;
-  if (op == "!=") return a != b;
-  return std::nullopt;
+  return CompareTexts(op, a, b);
 }
 
 void IfOrElif(Interpreter& in, std::span<const std::string_view> words) {
   ifInfoType& info = in.ifInfo;
   std::string_view keyword = words[0] == "if" ? "if" : "elif";
   // A line with no right operand to read is treated like a missing condition.
-  bool runningBranch = info.enabled && info.result &&
-                       (info.lastCond == "if" || info.lastCond == "elif");
+  bool runningBranch = RunningBranch(info);
   if (words.size() < 3 || (words.size() == 3 && !runningBranch)) {
     PrintError(in, msg::kMissedCondition);
     return;
   }
-  if (runningBranch) {
-    info.result = false;
-    info.lastCond = keyword;
-    return;
-  }
+  if (runningBranch) return EndBranch(in, keyword);
   std::string_view leftType = GetTypeEx(in, words[1]);
   std::string_view rightType = GetTypeEx(in, words[3]);
   if (leftType != rightType) {
@@ -73,7 +85,7 @@ void IfOrElif(Interpreter& in, std::span<const std::string_view> words) {
   if (leftType == type::kString) truth = CompareStrings(in, words[1], words[2], words[3]);
   if (!truth) return;
   if (in.host.tracer) in.host.tracer->Condition(*truth);
-  info = {true, keyword, *truth, !*truth};
+  OpenBranch(in, keyword, *truth);
 }
 
 }  // namespace
@@ -81,7 +93,7 @@ void IfOrElif(Interpreter& in, std::span<const std::string_view> words) {
 void ElseHandle(Interpreter& in) {
   ifInfoType& info = in.ifInfo;
   bool runs = info.skiping && (info.lastCond == "if" || info.lastCond == "elif");
-  info = {true, "else", runs, !runs};
+  info = {.enabled = true, .lastCond = "else", .result = runs, .skiping = !runs};
 }
 
 void EndHandle(Interpreter& in) { in.ifInfo = ifInfoType{}; }

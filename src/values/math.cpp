@@ -22,9 +22,7 @@ std::string_view StripQuotes(std::string_view word) {
   return word;
 }
 
-bool IsOperand(const Interpreter& in, std::string_view word) {
-  return GetTypeEx(in, word) == type::kInt || CheckOnVariable(in, word);
-}
+bool IsOperand(const TokenRef& word) { return SameType(word.type, type::kInt) || word.variable; }
 
 std::optional<std::int64_t> Compute(Interpreter& in, char op, std::int64_t a, std::int64_t b) {
   std::optional<std::int64_t> result = ComputeOperation(op, a, b);
@@ -36,7 +34,6 @@ std::optional<std::int64_t> Compute(Interpreter& in, char op, std::int64_t a, st
 
 OperationPlan PlanOperation(std::string_view line, std::size_t p) {
   OperationPlan plan;
-  plan.present = true;
   if (p == 0 || p + 1 >= line.size()) return plan;
   const char op = line[p];
   // A space on either side means no operation; "[" before a "-" is the sign
@@ -47,9 +44,9 @@ OperationPlan PlanOperation(std::string_view line, std::size_t p) {
   std::size_t leftStart = line.rfind(' ', p - 1);
   leftStart = leftStart == std::string_view::npos ? 0 : leftStart + 1;
   std::string_view left = line.substr(leftStart, p - leftStart);
-  std::string_view rest = line.substr(p + 1);
-  const char stops[] = {' ', op};
-  std::string_view right = rest.substr(0, rest.find_first_of(std::string_view(stops, 2)));
+  std::size_t rightEnd = p + 1;
+  while (rightEnd < line.size() && line[rightEnd] != ' ' && line[rightEnd] != op) ++rightEnd;
+  std::string_view right = line.substr(p + 1, rightEnd - p - 1);
   plan.left = StripQuotes(left);
   plan.right = StripQuotes(right);
 
@@ -70,9 +67,11 @@ OperationPlan PlanOperation(std::string_view line, std::size_t p) {
 
 std::size_t EvaluateOperation(Interpreter& in, char op, const OperationPlan& plan, char* digits) {
   if (!plan.candidate) return 0;
-  if (!IsOperand(in, plan.left) && !IsOperand(in, plan.right)) return 0;
-  Value a = IfVariableReplaceIt(in, plan.left);
-  Value b = IfVariableReplaceIt(in, plan.right);
+  TokenRef left = LookUpToken(in, plan.left);
+  TokenRef right = LookUpToken(in, plan.right);
+  if (!IsOperand(left) && !IsOperand(right)) return 0;
+  Value a = ReadToken(in, left);
+  Value b = ReadToken(in, right);
   auto* x = std::get_if<std::int64_t>(&a);
   auto* y = std::get_if<std::int64_t>(&b);
   if (!x || !y) return 0;
@@ -91,15 +90,25 @@ bool Math(Interpreter& in, std::int64_t position, std::string& line) {
   char digits[20];
   std::size_t length = EvaluateOperation(in, op, plan, digits);
   if (length == 0) return false;
-  line.replace(plan.patternAt, plan.left.size() + 1 + plan.right.size(), digits, length);
+  SpliceResult(line, plan, digits, length);
   return true;
 }
 
-void RewriteArithmetic(Interpreter& in, std::string& line) {
-  for (char op : {'+', '-', '*', '/'}) {
-    std::size_t p = line.find(op);
+void SpliceResult(std::string& line, const OperationPlan& plan, const char* digits,
+                  std::size_t length) {
+  line.replace(plan.patternAt, plan.left.size() + 1 + plan.right.size(), digits, length);
+}
+
+void RewriteArithmeticFrom(Interpreter& in, std::string& line, std::size_t first) {
+  // Most lines hold no operator character at all.
+  static constexpr ByteSet kOperatorBytes(kOperators);
+  if (kOperatorBytes.Span(line) == line.size()) return;
+  for (std::size_t k = first; k < kOperators.size(); ++k) {
+    std::size_t p = line.find(kOperators[k]);
     if (p != std::string::npos) Math(in, static_cast<std::int64_t>(p), line);
   }
 }
+
+void RewriteArithmetic(Interpreter& in, std::string& line) { RewriteArithmeticFrom(in, line, 0); }
 
 }  // namespace zarnith

@@ -11,10 +11,12 @@
 
 namespace zarnith {
 
+// The operator characters, in the order a line's arithmetic is rewritten.
+inline constexpr std::string_view kOperators = "+-*/";
+
 // The operation at one operator character of a line, as far as the text alone
 // decides it; the operands' values are read when it is evaluated.
 struct OperationPlan {
-  bool present = false;          // the character occurs in the text
   bool candidate = false;        // no space beside it and the line is not cut at its edge
   std::string_view left, right;  // operand words, quotes stripped
   std::size_t patternAt = std::string::npos;  // first "left op right" in the text
@@ -45,6 +47,9 @@ bool Math(Interpreter& in, std::int64_t position, std::string& line);
 // its first occurrence, in that order.
 void RewriteArithmetic(Interpreter& in, std::string& line);
 
+// The same for the operators of kOperators from number `first` on.
+void RewriteArithmeticFrom(Interpreter& in, std::string& line, std::size_t first);
+
 // What the text alone says about the operation at byte `position` of `line`:
 // its operand words and where the pattern they form first stands.
 OperationPlan PlanOperation(std::string_view line, std::size_t position);
@@ -53,5 +58,9 @@ OperationPlan PlanOperation(std::string_view line, std::size_t position);
 // text of the result goes to `digits` (at least 20 bytes); returns its length,
 // 0 when the line stays as it is.
 std::size_t EvaluateOperation(Interpreter& in, char op, const OperationPlan& plan, char* digits);
+
+// Puts an evaluated operation's result in place of its pattern in `line`.
+void SpliceResult(std::string& line, const OperationPlan& plan, const char* digits,
+                  std::size_t length);
 
 }  // namespace zarnith

@@ -57,7 +57,7 @@ Value GetArrayValue(Interpreter& in, std::string_view reference) {
 static Value ReadSlot(Interpreter& in, std::string_view name, const NameSlot& slot) {
   if (slot.intVar) return *slot.intVar;
   if (slot.stringVar) return *slot.stringVar;
-  bool element = slot.varType == type::kInt || slot.varType == type::kString;
+  bool element = SameType(slot.varType, type::kInt) || SameType(slot.varType, type::kString);
   if (element && slot.intArray) return ElementAt(in, **slot.intArray, IndexText(name));
   if (element && slot.stringArray) return ElementAt(in, **slot.stringArray, IndexText(name));
   return GetArrayValue(in, name);
@@ -73,12 +73,15 @@ variable GetVariable(Interpreter& in, std::string_view name) {
   return {varType, ReadSlot(in, name, slot)};
 }
 
+Value ReadToken(Interpreter& in, const TokenRef& t) {
+  if (t.returned) return in.lastReturned.value;
+  if (t.variable) return ReadSlot(in, t.token, t.slot);
+  if (SameType(t.type, type::kInt)) return t.number;
+  return std::string(t.token);
+}
+
 Value IfVariableReplaceIt(Interpreter& in, std::string_view token) {
-  if (token == kReturnedName) return in.lastReturned.value;
-  NameSlot slot = LookUpName(in.stores, token);
-  if (slot.varType != type::kUnknown) return ReadSlot(in, token, slot);
-  if (auto number = ParseIntLiteral(token)) return *number;
-  return std::string(token);
+  return ReadToken(in, LookUpToken(in, token));
 }
 
 Text BareShared(const Text& text) {
@@ -90,19 +93,27 @@ Text BareShared(const Text& text) {
   return text.Sub(static_cast<std::size_t>(bare.data() - text.view().data()), bare.size());
 }
 
-Text ResolveShared(Interpreter& in, std::string_view token) {
-  Value value = IfVariableReplaceIt(in, token);
+Text ReadTokenShared(Interpreter& in, const TokenRef& t) {
+  Value value = ReadToken(in, t);
   if (auto* number = std::get_if<std::int64_t>(&value)) return Text(IntToText(*number));
   return BareShared(std::get<Text>(value));
 }
 
-std::string ResolveText(Interpreter& in, std::string_view token) {
+Text ResolveShared(Interpreter& in, std::string_view token) {
+  return ReadTokenShared(in, LookUpToken(in, token));
+}
+
+std::string ReadTokenText(Interpreter& in, const TokenRef& t) {
   // Literals need no shared buffer: their text is the token's own.
-  if (token != kReturnedName && LookUpName(in.stores, token).varType == type::kUnknown) {
-    if (auto number = ParseIntLiteral(token)) return IntToText(*number);
-    return std::string(StringToText(token));
+  if (!t.returned && !t.variable) {
+    if (t.type == type::kInt) return IntToText(t.number);
+    return std::string(StringToText(t.token));
   }
-  return ResolveShared(in, token).str();
+  return ReadTokenShared(in, t).str();
+}
+
+std::string ResolveText(Interpreter& in, std::string_view token) {
+  return ReadTokenText(in, LookUpToken(in, token));
 }
 
 }  // namespace zarnith

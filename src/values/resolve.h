@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "state/interpreter.h"
+#include "values/types.h"
 
 namespace zarnith {
 
@@ -27,13 +28,19 @@ variable GetVariable(Interpreter& in, std::string_view name);
 // token itself as text (quotes kept).
 Value IfVariableReplaceIt(Interpreter& in, std::string_view token);
 
+// A looked-up token's value, as IfVariableReplaceIt gives it.
+Value ReadToken(Interpreter& in, const TokenRef& t);
+
 // The text form of a resolved value with its enclosing quotes removed: what
 // statements mean by "the text value" of a string argument.
 std::string ResolveText(Interpreter& in, std::string_view token);
 
+std::string ReadTokenText(Interpreter& in, const TokenRef& t);
+
 // The same text, sharing the buffer of the variable it comes from: for
 // statements that store or extend a text rather than read it.
 Text ResolveShared(Interpreter& in, std::string_view token);
+Text ReadTokenShared(Interpreter& in, const TokenRef& t);
 
 // A text without its enclosing quotes (as StringToText), sharing its buffer.
 Text BareShared(const Text& text);

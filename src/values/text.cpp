@@ -45,10 +45,10 @@ std::string IntToText(std::int64_t value) {
 }
 
 std::optional<std::string_view> Bracketed(std::string_view s, char open, char close) {
-  std::size_t start = s.find(open);
+  std::size_t start = FindChar(s, open);
   if (start == std::string_view::npos) return std::nullopt;
   std::string_view rest = s.substr(start + 1);
-  return rest.substr(0, rest.find(close));
+  return rest.substr(0, FindChar(rest, close));
 }
 
 static std::string LowerFirst(const char* text) {

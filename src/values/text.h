@@ -17,6 +17,34 @@ std::optional<std::int64_t> ParseIntLiteral(std::string_view text);
 std::string IntToText(std::int64_t value);
 void AppendInt(std::string& out, std::int64_t value);
 
+// The first `c` in `s` from `from` on, or npos. Lines and tokens are short:
+// a plain loop costs less than a call to memchr.
+inline std::size_t FindChar(std::string_view s, char c, std::size_t from = 0) {
+  for (std::size_t i = from; i < s.size(); ++i) {
+    if (s[i] == c) return i;
+  }
+  return std::string_view::npos;
+}
+
+// A set of bytes tested with one table look-up, for scanning a line once for
+// any of several characters.
+class ByteSet {
+ public:
+  constexpr explicit ByteSet(std::string_view bytes) {
+    for (char c : bytes) in_[static_cast<unsigned char>(c)] = true;
+  }
+  constexpr bool Has(char c) const { return in_[static_cast<unsigned char>(c)]; }
+  // The first byte of `s` in the set, or the size of `s`.
+  constexpr std::size_t Span(std::string_view s) const {
+    std::size_t i = 0;
+    while (i < s.size() && !Has(s[i])) ++i;
+    return i;
+  }
+
+ private:
+  bool in_[256] = {};
+};
+
 // s.substr(pos, n) that never throws: positions are clamped to the text.
 inline std::string_view Clip(std::string_view s, std::size_t pos,
                              std::size_t n = std::string_view::npos) {
@@ -26,7 +54,7 @@ inline std::string_view Clip(std::string_view s, std::size_t pos,
 
 // The text before the first occurrence of c (the whole text without one).
 inline std::string_view BeforeFirst(std::string_view s, char c) {
-  return s.substr(0, s.find(c));
+  return s.substr(0, FindChar(s, c));
 }
 
 // The text after the first occurrence of c up to the next occurrence of

@@ -5,35 +5,11 @@
 
 namespace zarnith {
 
-NameSlot LookUpName(const Stores& s, std::string_view name) {
+namespace {
+
+// A name without brackets, searched in the fixed order of the stores.
+NameSlot LookUpPlain(Stores& s, const HashedName& name) {
   NameSlot slot;
-  // Most tokens found nowhere are literals: while no name in the stores is
-  // written like one, a literal needs no search.
-  if (name.find('[') == std::string_view::npos && GetType(name) != type::kUnknown &&
-      !LiteralNamesExist(s)) {
-    return slot;
-  }
-  if (std::size_t bracket = name.find('['); bracket != std::string_view::npos) {
-    // An element reference is typed by its element type; the index is not
-    // looked at until the element is read.
-    std::string_view base = name.substr(0, bracket);
-    const StringArray* strings = FindIn(s.stringArrays, base);
-    const IntArray* ints = strings ? nullptr : FindIn(s.intArrays, base);
-    if (strings || ints) {
-      slot.varType = strings ? type::kString : type::kInt;
-      slot.kind = strings ? NameKind::kStringItem : NameKind::kIntItem;
-      // The reserved name is never an array: reading returned[0] goes the
-      // checked way and finds no array there.
-      if (base != kReturnedName) {
-        // The base alone decides which array is read; as a bare name it is
-        // searched in the usual order (an int variable of that name wins).
-        NameSlot array = LookUpName(s, base);
-        slot.intArray = array.intArray;
-        slot.stringArray = array.stringArray;
-      }
-      return slot;
-    }
-  }
   if ((slot.intVar = FindIn(s.intVars, name))) {
     slot.varType = type::kInt;
     slot.kind = NameKind::kInt;
@@ -50,64 +26,88 @@ NameSlot LookUpName(const Stores& s, std::string_view name) {
   return slot;
 }
 
+// The name up to its first "[" (all of it when it has none), hashed on the
+// walk that finds the bracket.
+HashedName NameBeforeBracket(std::string_view name) {
+  std::uint64_t h = kNameHashBasis;
+  std::size_t i = 0;
+  for (; i < name.size() && name[i] != '['; ++i) h = HashNameByte(h, name[i]);
+  return HashedName(name.substr(0, i), static_cast<std::size_t>(h));
+}
+
+}  // namespace
+
+NameSlot LookUpName(Stores& s, std::string_view name) {
+  // While no name in the stores begins like a literal, a token that does is
+  // found nowhere: most tokens that are no names need no search.
+  if (!s.literalNames && BeginsLikeLiteral(name)) return {};
+  HashedName base = NameBeforeBracket(name);
+  if (base.text.size() == name.size()) return LookUpPlain(s, base);
+  // An element reference is typed by its element type; the index is not
+  // looked at until the element is read.
+  NameSlot slot;
+  StringArray* strings = FindIn(s.stringArrays, base);
+  IntArray* ints = strings ? nullptr : FindIn(s.intArrays, base);
+  if (strings || ints) {
+    slot.varType = strings ? type::kString : type::kInt;
+    slot.kind = strings ? NameKind::kStringItem : NameKind::kIntItem;
+    // The reserved name is never an array: reading returned[0] goes the
+    // checked way and finds no array there.
+    if (base.text != kReturnedName) {
+      // The base alone decides which array is read; as a bare name it is
+      // searched in the usual order (an int variable of that name wins).
+      NameSlot array = LookUpPlain(s, base);
+      slot.intArray = array.intArray;
+      slot.stringArray = array.stringArray;
+    }
+    return slot;
+  }
+  return LookUpPlain(s, HashedName(name));
+}
+
 std::string_view GetType(std::string_view token) {
   if (token.size() >= 2 && token.front() == '"' && token.back() == '"') return type::kString;
   if (ParseIntLiteral(token)) return type::kInt;
   return type::kUnknown;
 }
 
-std::string_view GetTypeOfVar(const Interpreter& in, std::string_view name) {
+TokenRef LookUpToken(Interpreter& in, std::string_view token) {
+  TokenRef t;
+  t.token = token;
+  t.returned = token == kReturnedName;
+  if (t.returned) {
+    t.type = in.lastReturned.varType;
+    t.variable = t.type != type::kUnknown;
+  } else {
+    t.slot = LookUpName(in.stores, token);
+    t.type = t.slot.varType;
+    t.variable = t.slot.kind != NameKind::kNone;
+  }
+  if (t.variable) return t;
+  if (token.size() >= 2 && token.front() == '"' && token.back() == '"') {
+    t.type = type::kString;
+  } else if (std::optional<std::int64_t> number = ParseIntLiteral(token)) {
+    t.type = type::kInt;
+    t.number = *number;
+  }
+  return t;
+}
+
+std::string_view GetTypeOfVar(Interpreter& in, std::string_view name) {
   if (name == kReturnedName) return in.lastReturned.varType;
   return LookUpName(in.stores, name).varType;
 }
 
-bool CheckOnVariable(const Interpreter& in, std::string_view name) {
+bool CheckOnVariable(Interpreter& in, std::string_view name) {
   return GetTypeOfVar(in, name) != type::kUnknown;
 }
 
-std::string_view GetTypeEx(const Interpreter& in, std::string_view token) {
-  std::string_view varType = GetTypeOfVar(in, token);
-  return varType != type::kUnknown ? varType : GetType(token);
+std::string_view GetTypeEx(Interpreter& in, std::string_view token) {
+  return LookUpToken(in, token).type;
 }
 
 std::string_view GetGoType(const Value& value) {
   return std::holds_alternative<std::int64_t>(value) ? type::kInt : type::kString;
-}
-
-namespace {
-
-// Written like an integer literal, sign and digits, whatever its range.
-bool LooksLikeInteger(std::string_view name) {
-  if (!name.empty() && (name[0] == '+' || name[0] == '-')) name.remove_prefix(1);
-  if (name.empty()) return false;
-  for (char c : name) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
-bool LooksLikeLiteral(std::string_view name) {
-  return LooksLikeInteger(name) || GetType(name) == type::kString;
-}
-
-}  // namespace
-
-bool ScanForLiteralNames(const Stores& s) {
-  std::size_t shape = s.Shape();
-  // Scanned again only when a store has gained a name; past a few thousand
-  // names the answer is taken as yes rather than scanning them all each time.
-  s.literalNamesAt = shape;
-  s.literalNames = shape > 4096;
-  auto scan = [&](const auto& map) {
-    for (const auto& entry : map) s.literalNames = s.literalNames || LooksLikeLiteral(entry.first);
-  };
-  if (!s.literalNames) {
-    scan(s.intVars);
-    scan(s.stringVars);
-    scan(s.intArrays);
-    scan(s.stringArrays);
-  }
-  return s.literalNames;
 }
 
 }  // namespace zarnith

@@ -79,7 +79,7 @@ TEST_F(BassTest, FailedCreationReportsTheCodeAndTakesNoNumber) {
 }
 
 TEST_F(BassTest, ATextWithANulByteNamesNoFile) {
-  t.in.stores.stringVars.emplace("p", std::string("a.wav\0b.wav", 11));
+  t.in.stores.Add(t.in.stores.stringVars, "p", std::string("a.wav\0b.wav", 11));
   EXPECT_EQ(t.Line("bass:file, p"), "error: 1: BASS error: 2\n");
   EXPECT_EQ(t.Line("bass:url, p"), "error: 1: BASS error: 2\n");
   EXPECT_EQ(Returned(t.in), "-1");

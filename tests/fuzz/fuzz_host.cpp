@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "classes/registry.h"
+#include "core/builtin_classes.h"
 
 namespace zarnith::fuzz {
 
@@ -31,7 +31,7 @@ FuzzSystem::~FuzzSystem() {
 FuzzInterpreter::FuzzInterpreter(std::string_view input) {
   in.host.sys = system.memory.Calls();
   in.host.out.CaptureTo(&out);
-  in.host.in.FeedText(input);
+  in.host.input.FeedText(input);
   in.host.sleep = [](std::int64_t) {};
   in.host.stepLimit = kStepLimit;
   LoadBuiltinClasses(in);

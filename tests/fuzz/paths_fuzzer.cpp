@@ -1,6 +1,11 @@
 // Fuzz target: each script runs twice on fresh interpreters, once with line
 // plans and once with every line on the reference path. Any difference in
 // output or in how the program ended is a failure.
+//
+// A line is planned on its second run and its plan runs from the third on,
+// while most generated scripts run each line once. So the script runs inside
+// a loop of three passes: lines appended after it close any open if-chain,
+// count the pass in a variable the host made and jump back to line 1.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +18,17 @@
 
 namespace {
 
+constexpr std::string_view kPassName = "fuzz_pass";
+constexpr std::string_view kLoopTail =
+    "\nend\n"
+    "fuzz_pass = fuzz_pass+1\n"
+    "if fuzz_pass < 3\n"
+    "jump, 1\n"
+    "end\n";
+// Three passes over a script of a few hundred lines. Kept low: a script whose
+// own loop runs to the limit costs the most time of all inputs.
+constexpr std::int64_t kStepLimit = 1200;
+
 struct Outcome {
   std::string out;
   bool exited = false;
@@ -22,7 +38,9 @@ struct Outcome {
 Outcome Run(std::string_view script, bool linePlans) {
   zarnith::fuzz::FuzzInterpreter fi("first line\n42\n\"quoted\"\n");
   fi.in.host.linePlans = linePlans;
-  fi.in.stores.stringVars.emplace("arg", "nil");
+  fi.in.host.stepLimit = kStepLimit;
+  fi.in.stores.Add(fi.in.stores.stringVars, "arg", "nil");
+  fi.in.stores.Add(fi.in.stores.intVars, kPassName, 0);
   Outcome outcome;
   try {
     zarnith::Execute(fi.in, script);
@@ -38,7 +56,8 @@ Outcome Run(std::string_view script, bool linePlans) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::string_view script(reinterpret_cast<const char*>(data), size);
+  std::string script(reinterpret_cast<const char*>(data), size);
+  script += kLoopTail;
   Outcome planned = Run(script, true);
   Outcome reference = Run(script, false);
   if (planned.out != reference.out || planned.exited != reference.exited ||

@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   zarnith::fuzz::FuzzInterpreter fi("first line\n42\n\"quoted\"\n");
-  fi.in.stores.stringVars.emplace("arg", "nil");
+  fi.in.stores.Add(fi.in.stores.stringVars, "arg", "nil");
   try {
     zarnith::Execute(fi.in, std::string_view(reinterpret_cast<const char*>(data), size));
   } catch (const zarnith::ProgramExit&) {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "core/split.h"
 #include "test_interp.h"
+#include "values/split.h"
 
 namespace zarnith {
 namespace {
@@ -56,8 +56,8 @@ TEST_F(IfTable, IntAndStringOperators) {
 }
 
 TEST_F(IfTable, ComparesResolvedValues) {
-  t.in.stores.intVars.emplace("n", 4);
-  t.in.stores.stringVars.emplace("s", "abc");
+  t.in.stores.Add(t.in.stores.intVars, "n", 4);
+  t.in.stores.Add(t.in.stores.stringVars, "s", "abc");
   EXPECT_EQ(After("if n == 4"), "T if T F");
   EXPECT_EQ(After("end"), "F none F F");
   EXPECT_EQ(After("if s == \"abc\""), "T if T F");
@@ -80,8 +80,8 @@ TEST_F(IfTable, RunningBranchEndsWithoutLookingAtTheCondition) {
 }
 
 TEST_F(IfTable, UnevaluableConditionsLeaveTheRecord) {
-  t.in.stores.intVars.emplace("n", 1);
-  t.in.stores.stringVars.emplace("s", "a b");
+  t.in.stores.Add(t.in.stores.intVars, "n", 1);
+  t.in.stores.Add(t.in.stores.stringVars, "s", "a b");
   Set(true, "if", false, true);
   const std::string before = State(t.in.ifInfo);
   for (const char* line :

@@ -57,7 +57,7 @@ TEST(FsFailures, WriteFailingAfterPartOfTheTextIsAFailure) {
   ASSERT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
   FsWithFile t("pipe", fds[1]);
   // More than a pipe holds: the first write is partial, the next would block.
-  t.in.stores.stringVars.emplace("big", std::string(4 << 20, 'x'));
+  t.in.stores.Add(t.in.stores.stringVars, "big", std::string(4 << 20, 'x'));
   EXPECT_EQ(t.Line("fs:write, 1, big"), "error: 1: write pipe: resource temporarily unavailable\n");
   EXPECT_EQ(ReturnedInt(t.in), -1);
   close(fds[0]);
@@ -94,7 +94,7 @@ TEST(FsFailures, NamesWithANulByteAreRefused) {
   std::string prefix = std::string(dir) + "/f";
   TestInterpreter t;
   t.Line("use, \"fs\"");
-  t.in.stores.stringVars.emplace("p", prefix + std::string("\0x", 2));
+  t.in.stores.Add(t.in.stores.stringVars, "p", prefix + std::string("\0x", 2));
   EXPECT_EQ(t.Line("fs:open, p, 1"),
             "error: 1: open " + prefix + std::string("\0x", 2) + ": invalid argument\n");
   EXPECT_EQ(t.Line("fs:makedir, p").find(": invalid argument\n") != std::string::npos, true);
@@ -105,7 +105,7 @@ TEST(FsFailures, NamesWithANulByteAreRefused) {
 TEST(OsFailures, ArgumentWithANulByteIsRefused) {
   TestInterpreter t;
   t.Line("use, \"os\"");
-  t.in.stores.stringVars.emplace("c", std::string("/bin/echo a\0b", 13));
+  t.in.stores.Add(t.in.stores.stringVars, "c", std::string("/bin/echo a\0b", 13));
   EXPECT_EQ(t.Line("os:execute, c"),
             "error: 1: Unable to start /bin/echo: fork/exec /bin/echo: invalid argument\n");
   EXPECT_EQ(ReturnedText(t.in), "nil");

@@ -111,8 +111,8 @@ TEST(Shell, ReadlineTakesTheNextShellLine) {
 
 TEST(Sleep, OnlyPositiveLiteralsSleep) {
   TestInterpreter t;
-  t.in.stores.intVars.emplace("n", 50);
-  t.in.stores.stringVars.emplace("5", "five");
+  t.in.stores.Add(t.in.stores.intVars, "n", 50);
+  t.in.stores.Add(t.in.stores.stringVars, "5", "five");
   EXPECT_EQ(t.Line("sleep, 0"), "");
   EXPECT_EQ(t.Line("sleep, -20"), "");
   EXPECT_EQ(t.Line("sleep"), "");
@@ -181,7 +181,7 @@ TEST(Output, FlushedBeforeBlocking) {
   std::string atSleep, atReadline, afterPrint;
   {
     Interpreter in;
-    in.host.in.FeedText("input\n");
+    in.host.input.FeedText("input\n");
     in.host.sleep = [&](std::int64_t) { atSleep = Pending(fds[0]); };
     HandleString(in, "printc, \"before sleep\"");
     HandleString(in, "sleep, 10");

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "core/split.h"
 #include "test_interp.h"
+#include "values/split.h"
 #include "values/types.h"
 
 namespace zarnith {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "classes/registry.h"
+#include "core/builtin_classes.h"
 #include "core/completion.h"
 #include "lsp/features.h"
 #include "lsp/help_texts.h"

@@ -73,7 +73,7 @@ TEST_F(Rewrite, WrapsAroundWithoutNotice) {
   EXPECT_EQ(Rewritten("x = 9223372036854775807+1"), "x = -9223372036854775808");
   EXPECT_EQ(Rewritten("x = 9223372036854775807*2"), "x = -2");
   EXPECT_EQ(Rewritten("x = -9223372036854775808/-1"), "x = -9223372036854775808");
-  t.in.stores.intVars.emplace("min", INT64_MIN);
+  t.in.stores.Add(t.in.stores.intVars, "min", INT64_MIN);
   EXPECT_EQ(Rewritten("x = min-1"), "x = 9223372036854775807");
   EXPECT_EQ(Rewritten("x = min/-1"), "x = -9223372036854775808");
   EXPECT_EQ(t.out, "");

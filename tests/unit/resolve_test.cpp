@@ -51,8 +51,8 @@ TEST_F(Resolve, TokensBecomeValues) {
 }
 
 TEST_F(Resolve, VariableNamedLikeALiteralIsReadAsTheVariable) {
-  t.in.stores.stringVars.emplace("17", "seventeen");
-  t.in.stores.intVars.emplace("x[1]", 8);
+  t.in.stores.Add(t.in.stores.stringVars, "17", "seventeen");
+  t.in.stores.Add(t.in.stores.intVars, "x[1]", 8);
   EXPECT_EQ(IfVariableReplaceIt(t.in, "17"), Value{std::string("seventeen")});
   // No array named x: the whole bracketed text is the variable's name.
   EXPECT_EQ(IfVariableReplaceIt(t.in, "x[1]"), Value{std::int64_t{8}});

@@ -69,7 +69,7 @@ TEST(Robust, CaptureThatCannotGrow) {
       {
         constexpr std::string_view kReport = "error: 1: out of memory\n";
         TestInterpreter t;
-        t.in.stores.stringVars.emplace("x", std::string(std::size_t{40} << 20, 'x'));
+        t.in.stores.Add(t.in.stores.stringVars, "x", std::string(std::size_t{40} << 20, 'x'));
         t.out.reserve(std::size_t{32} << 20);
         t.out.assign(t.out.capacity() - kReport.size(), '.');
         // From here on no allocation of 16 MiB or more succeeds.

@@ -7,22 +7,23 @@
 #include <vector>
 
 #include "classes/registry.h"
-#include "state/interpreter.h"
+#include "core/builtin_classes.h"
 #include "core/line.h"
 #include "core/runner.h"
+#include "state/interpreter.h"
 
 namespace zarnith::testing {
 
 // Puts an array into the stores under a name.
 inline void AddIntArray(Interpreter& in, std::string_view name,
                         std::vector<std::int64_t> elements) {
-  in.stores.intArrays.emplace(std::string(name),
-                              std::make_shared<std::vector<std::int64_t>>(std::move(elements)));
+  in.stores.Add(in.stores.intArrays, name,
+                std::make_shared<std::vector<std::int64_t>>(std::move(elements)));
 }
 inline void AddStringArray(Interpreter& in, std::string_view name,
                            std::vector<std::string> elements) {
-  in.stores.stringArrays.emplace(std::string(name),
-                                 std::make_shared<std::vector<std::string>>(std::move(elements)));
+  in.stores.Add(in.stores.stringArrays, name,
+                std::make_shared<std::vector<std::string>>(std::move(elements)));
 }
 
 struct TestInterpreter {
@@ -32,7 +33,7 @@ struct TestInterpreter {
 
   explicit TestInterpreter(std::string_view input = {}) {
     in.host.out.CaptureTo(&out);
-    in.host.in.FeedText(input);
+    in.host.input.FeedText(input);
     in.host.sleep = [this](std::int64_t ms) { slept += ms; };
     LoadBuiltinClasses(in);
   }

@@ -41,7 +41,7 @@ TEST(GetTypeOfVar, ReturnedFollowsTheLastValue) {
   t.in.lastReturned = {type::kString, std::string("x")};
   EXPECT_EQ(GetTypeOfVar(t.in, "returned"), "string");
   // A store entry named "returned" never shadows the returned value.
-  t.in.stores.intVars.emplace("returned", 1);
+  t.in.stores.Add(t.in.stores.intVars, "returned", 1);
   EXPECT_EQ(GetTypeOfVar(t.in, "returned"), "string");
   EXPECT_EQ(GetTypeOfVar(t.in, "Returned"), "unknown");
 }
@@ -59,15 +59,15 @@ TEST(GetTypeOfVar, ElementReferencesTakeTheElementType) {
   EXPECT_EQ(GetTypeOfVar(t.in, "s[0]"), "string");
   EXPECT_EQ(GetTypeOfVar(t.in, "x[1]"), "unknown");
   // Without an array of that base name, the whole bracketed text is a name.
-  t.in.stores.intVars.emplace("x[1]", 4);
+  t.in.stores.Add(t.in.stores.intVars, "x[1]", 4);
   EXPECT_EQ(GetTypeOfVar(t.in, "x[1]"), "int");
 }
 
 TEST(GetTypeOfVar, StoreSearchOrderBreaksTies) {
   TestInterpreter t;
-  t.in.stores.stringVars.emplace("n", "text");
+  t.in.stores.Add(t.in.stores.stringVars, "n", "text");
   EXPECT_EQ(GetTypeOfVar(t.in, "n"), "string");
-  t.in.stores.intVars.emplace("n", 1);
+  t.in.stores.Add(t.in.stores.intVars, "n", 1);
   EXPECT_EQ(GetTypeOfVar(t.in, "n"), "int");
 
   AddIntArray(t.in, "both", std::vector<std::int64_t>(1));
@@ -77,7 +77,7 @@ TEST(GetTypeOfVar, StoreSearchOrderBreaksTies) {
   EXPECT_EQ(GetTypeOfVar(t.in, "both"), "string-array");
   EXPECT_EQ(GetTypeOfVar(t.in, "both[0]"), "string");
   // A plain variable of the same name wins over both arrays for the bare name.
-  t.in.stores.stringVars.emplace("both", "v");
+  t.in.stores.Add(t.in.stores.stringVars, "both", "v");
   EXPECT_EQ(GetTypeOfVar(t.in, "both"), "string");
   EXPECT_EQ(GetTypeOfVar(t.in, "both[0]"), "string");
   EXPECT_FALSE(CheckOnVariable(t.in, "Both"));
@@ -88,8 +88,8 @@ TEST(GetTypeEx, VariablesWinOverLiterals) {
   EXPECT_EQ(GetTypeEx(t.in, "12"), "int");
   EXPECT_EQ(GetTypeEx(t.in, "\"q\""), "string");
   EXPECT_EQ(GetTypeEx(t.in, "word"), "unknown");
-  t.in.stores.stringVars.emplace("12", "twelve");
-  t.in.stores.intVars.emplace("\"q\"", 3);
+  t.in.stores.Add(t.in.stores.stringVars, "12", "twelve");
+  t.in.stores.Add(t.in.stores.intVars, "\"q\"", 3);
   AddIntArray(t.in, "arr", std::vector<std::int64_t>(2));
   EXPECT_EQ(GetTypeEx(t.in, "12"), "string");
   EXPECT_EQ(GetTypeEx(t.in, "\"q\""), "int");

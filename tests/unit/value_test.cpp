@@ -1,4 +1,4 @@
-#include "values/value.h"
+#include "state/value.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +60,7 @@ TEST(LineCache, RememberedLookupsFollowTheStores) {
   HandleString(t.in, line);
   HandleString(t.in, line);  // y names nothing: the line is left as it is
   EXPECT_EQ(FindIn(t.in.stores.intVars, "x"), nullptr);
-  t.in.stores.intVars.emplace("y", 4);
+  t.in.stores.Add(t.in.stores.intVars, "y", 4);
   HandleString(t.in, line);
   EXPECT_EQ(*FindIn(t.in.stores.intVars, "x"), 5);
   *FindIn(t.in.stores.intVars, "y") = 9;  // a new value in the same entry

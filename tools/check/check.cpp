@@ -7,13 +7,14 @@
 
 #include "check/checker.h"
 #include "classes/registry.h"
+#include "core/builtin_classes.h"
 #include "core/classify.h"
-#include "core/split.h"
 #include "core/statements.h"
 #include "state/interpreter.h"
 #include "values/math.h"
 #include "values/messages.h"
 #include "values/resolve.h"
+#include "values/split.h"
 #include "values/text.h"
 #include "values/types.h"
 

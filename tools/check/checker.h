@@ -18,13 +18,12 @@
 #include "check/check.h"
 #include "check/flow.h"
 #include "check/names.h"
-#include "core/split.h"
 #include "facts/script_facts.h"
 #include "state/interpreter.h"
+#include "values/math.h"
+#include "values/split.h"
 
 namespace zarnith::check {
-
-inline constexpr std::string_view kOperators = "+-*/";
 
 class Checker {
  public:

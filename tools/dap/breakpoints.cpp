@@ -5,6 +5,7 @@
 
 #include "classes/registry.h"
 #include "dap/inspect.h"
+#include "values/split.h"
 
 namespace zarnith::dap {
 

@@ -92,7 +92,7 @@ History::Writes History::ReadWrites(const facts::ScriptFacts& script, std::size_
   return w;
 }
 
-void History::BeginLine(const Interpreter& in) {
+void History::BeginLine(Interpreter& in) {
   if (limit_ == 0) return;
   if (lines_.size() >= limit_ + kForgetBatch) ForgetOldest();
   reachable_ += reachable_ < limit_;
@@ -111,7 +111,7 @@ void History::BeginLine(const Interpreter& in) {
   if (writesSomething_[i]) RecordWrites(in, i);
 }
 
-void History::RecordWrites(const Interpreter& in, std::size_t index) {
+void History::RecordWrites(Interpreter& in, std::size_t index) {
   Writes& w = writes_[index];
   if (w.returned) {
     returned_.push_back(in.lastReturned);
@@ -131,7 +131,7 @@ void History::RecordWrites(const Interpreter& in, std::size_t index) {
 }
 
 void History::RecordNames(const Stores& stores, Writes& w) {
-  if (w.shape != stores.Shape() || w.generation != generation_) {
+  if (w.shape != stores.NameCount() || w.generation != generation_) {
     // Entries never move and leave only by a step back: while no name was
     // added or taken away, where a name stands is known.
     w.entries.clear();
@@ -139,7 +139,7 @@ void History::RecordNames(const Stores& stores, Writes& w) {
       w.entries.push_back({FindIn(stores.intVars, name), FindIn(stores.stringVars, name),
                            FindIn(stores.stringArrays, name), FindIn(stores.intArrays, name)});
     }
-    w.shape = stores.Shape();
+    w.shape = stores.NameCount();
     w.generation = generation_;
   }
   std::size_t held = 0;
@@ -172,7 +172,7 @@ void History::RecordNames(const Stores& stores, Writes& w) {
 // The element is written only when its index lies inside the array that
 // the name designates (as an assignment finds it: the first store that holds
 // the name, which must be an array store).
-void History::RecordElement(const Interpreter& in, const Writes& w) {
+void History::RecordElement(Interpreter& in, const Writes& w) {
   std::string_view name = w.names[0];
   if (name == kReturnedName) return;
   NameSlot slot = LookUpName(in.stores, name);
@@ -226,10 +226,10 @@ bool History::PutBackName(Stores& s) {
     held = std::move(held_.back());
     held_.pop_back();
   }
-  std::size_t shape = s.Shape();
+  std::size_t shape = s.NameCount();
   auto put = [&](auto& map, bool had, auto&& value) {
     if (had) {
-      StoreIn(map, before.name, std::move(value));
+      StoreIn(s, map, before.name, std::move(value));
     } else if (auto it = map.find(before.name); it != map.end()) {
       map.erase(it);
     }
@@ -238,7 +238,7 @@ bool History::PutBackName(Stores& s) {
   put(s.stringVars, before.has & kHasString, std::move(held.text));
   put(s.stringArrays, before.has & kHasStringArray, std::move(held.stringArray));
   put(s.intArrays, before.has & kHasIntArray, std::move(held.intArray));
-  return s.Shape() < shape;
+  return s.NameCount() < shape;
 }
 
 bool History::StepBack(Interpreter& in) {
@@ -271,13 +271,13 @@ bool History::StepBack(Interpreter& in) {
     in.lastReturned = std::move(returned_.back());
     returned_.pop_back();
   }
-  if (namesLeft) {
-    ++generation_;
-    // The remembered answer about names written like literals was worked
-    // out for another set of names.
-    in.stores.literalNamesAt = SIZE_MAX;
-  }
-  in.ifInfo = {line.enabled, kChainWords[line.lastCond], line.result, line.skiping};
+  // A name written like a literal that left may leave Stores::literalNames
+  // set: typing a literal then searches the stores, which is still right.
+  if (namesLeft) ++generation_;
+  in.ifInfo = {.enabled = line.enabled,
+               .lastCond = kChainWords[line.lastCond],
+               .result = line.result,
+               .skiping = line.skiping};
   in.lineIndex = line.lineIndex;
   return namesLeft;
 }

@@ -33,7 +33,7 @@ class History {
   void Load(const facts::ScriptFacts& script);
 
   // Records the state that the line at in.lineIndex can change, before it runs.
-  void BeginLine(const Interpreter& in);
+  void BeginLine(Interpreter& in);
 
   // No line that a step back may reach: the user steps back at most
   // `limit` lines from the furthest line run.
@@ -161,9 +161,9 @@ class History {
   };
 
   static Writes ReadWrites(const facts::ScriptFacts& script, std::size_t line);
-  [[gnu::noinline]] void RecordWrites(const Interpreter& in, std::size_t index);
+  [[gnu::noinline]] void RecordWrites(Interpreter& in, std::size_t index);
   void RecordNames(const Stores& stores, Writes& writes);
-  void RecordElement(const Interpreter& in, const Writes& writes);
+  void RecordElement(Interpreter& in, const Writes& writes);
   [[gnu::noinline]] void ForgetOldest();
   bool PutBackName(Stores& stores);
 

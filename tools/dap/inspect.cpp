@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/split.h"
 #include "values/conditions.h"
 #include "values/math.h"
 #include "values/resolve.h"
+#include "values/split.h"
 #include "values/text.h"
 
 namespace zarnith::dap {
@@ -85,7 +85,7 @@ void AddNames(const Map& map, std::vector<std::string_view>& names) {
   for (const auto& [name, value] : map) names.push_back(name);
 }
 
-Variable ScopeEntry(const Interpreter& in, std::string_view name, NameKind store) {
+Variable ScopeEntry(Interpreter& in, std::string_view name, NameKind store) {
   Variable v;
   v.name = std::string(name);
   v.store = store;
@@ -161,7 +161,7 @@ std::string ErrorMessage(std::string_view printed) {
 
 }  // namespace
 
-Reading ReadName(const Interpreter& in, std::string_view expression) {
+Reading ReadName(Interpreter& in, std::string_view expression) {
   if (expression == kReturnedName) return Typed(in.lastReturned.varType, in.lastReturned.value);
   NameSlot slot = LookUpName(in.stores, expression);
   switch (slot.kind) {
@@ -264,7 +264,7 @@ std::variant<bool, std::string> EvaluateCondition(Interpreter& in, std::string_v
   return std::string("the condition compares values that the if statement cannot compare");
 }
 
-std::string ExpandLogMessage(const Interpreter& in, std::string_view message) {
+std::string ExpandLogMessage(Interpreter& in, std::string_view message) {
   std::string out;
   for (std::size_t i = 0; i < message.size();) {
     std::size_t open = message.find('{', i);
@@ -281,7 +281,7 @@ std::string ExpandLogMessage(const Interpreter& in, std::string_view message) {
   return out;
 }
 
-std::vector<Variable> ScopeVariables(const Interpreter& in) {
+std::vector<Variable> ScopeVariables(Interpreter& in) {
   std::vector<Variable> out;
   Variable returned;
   returned.name = std::string(kReturnedName);

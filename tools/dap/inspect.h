@@ -29,7 +29,7 @@ struct Reading {
 
 // Reads a name, an element such as a[3] or `returned` as the script would,
 // but never ends the program or prints: a bad index is an error text.
-Reading ReadName(const Interpreter& in, std::string_view expression);
+Reading ReadName(Interpreter& in, std::string_view expression);
 
 // A value as the variables view shows it: an int in decimal, a text between
 // double quotes with control characters and bytes that are not UTF-8 written
@@ -50,7 +50,7 @@ std::variant<bool, std::string> EvaluateCondition(Interpreter& in, std::string_v
 
 // Replaces {name} in a log message by the value of name (a name, an element
 // or returned).
-std::string ExpandLogMessage(const Interpreter& in, std::string_view message);
+std::string ExpandLogMessage(Interpreter& in, std::string_view message);
 
 // What the variables view holds. A scope, an array or the if-chain record;
 // an entry of the scope names the store it shows.
@@ -68,7 +68,7 @@ struct Variable {
 // The scope's entries: returned, the if-chain record, then every name in
 // every store that holds it (a name in two stores is shown once per store,
 // in the order the script searches them), sorted by name.
-std::vector<Variable> ScopeVariables(const Interpreter& in);
+std::vector<Variable> ScopeVariables(Interpreter& in);
 // Elements [start, start + count) of the array `name` of `store`.
 std::vector<Variable> ArrayElements(const Interpreter& in, std::string_view name, NameKind store,
                                     std::size_t start, std::size_t count);

@@ -8,11 +8,13 @@
 
 #include "check/check.h"
 #include "classes/registry.h"
+#include "core/builtin_classes.h"
 #include "core/classify.h"
 #include "core/line.h"
 #include "core/runner.h"
 #include "values/conditions.h"
 #include "values/messages.h"
+#include "values/split.h"
 
 namespace zarnith::dap {
 
@@ -68,8 +70,8 @@ std::optional<std::string> Runtime::Load(const LaunchSettings& settings) {
     if (i > 0) arg += ' ';
     arg += settings.args[i];
   }
-  in_.stores.stringVars.emplace("arg", std::move(arg));
-  in_.host.in.FeedText(settings.stdinText.value_or(""));
+  in_.stores.Add(in_.stores.stringVars, "arg", std::move(arg));
+  in_.host.input.FeedText(settings.stdinText.value_or(""));
   entry_ = settings.stopOnEntry;
   if (entry_) mode_ = Mode::kStep;
   watchful_ = entry_;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/line.h"
+#include "core/plan_table.h"
 #include "dap/breakpoints.h"
 #include "dap/history.h"
 #include "dap/inspect.h"

@@ -16,7 +16,7 @@ namespace {
 
 constexpr std::int64_t kScopeReference = 1;
 
-NameKind StoreOf(const Interpreter& in, std::string_view name) {
+NameKind StoreOf(Interpreter& in, std::string_view name) {
   return LookUpName(in.stores, name).kind;
 }
 
@@ -383,7 +383,7 @@ std::string Session::ElementExpression(const Reference& ref, std::string_view el
 json Session::Variables(const json& args) {
   RequireStopped();
   std::int64_t id = RequiredInt(args, "variablesReference");
-  const Interpreter& in = runtime_.interpreter();
+  Interpreter& in = runtime_.interpreter();
   json out = json::array();
   if (id == kScopeReference) {
     for (const Variable& v : ScopeVariables(in)) {
@@ -398,7 +398,7 @@ json Session::Variables(const json& args) {
 }
 
 json Session::VariablesOf(const Reference& ref, const json& args) {
-  const Interpreter& in = runtime_.interpreter();
+  Interpreter& in = runtime_.interpreter();
   json out = json::array();
   if (ref.opens == Variable::Opens::kIfChain) {
     for (const Variable& v : IfChainFields(in)) out.push_back(VariableJson(v, 0, {}));

@@ -7,15 +7,16 @@
 #include "classes/registry.h"
 #include "core/completion.h"
 #include "core/line.h"
-#include "core/split.h"
 #include "values/conditions.h"
+#include "values/math.h"
+#include "values/split.h"
 #include "values/text.h"
 
 namespace zarnith::facts {
 
 bool HasOperator(std::string_view token) {
   if (!token.empty() && (token[0] == '-' || token[0] == '+')) token.remove_prefix(1);
-  return token.find_first_of("+-*/") != std::string_view::npos;
+  return token.find_first_of(kOperators) != std::string_view::npos;
 }
 
 std::optional<std::int64_t> LiteralInt(std::string_view token) {

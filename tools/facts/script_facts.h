@@ -44,7 +44,7 @@ struct ClassWrite {
 struct LineFacts {
   std::string_view raw;       // the line as written, a view into the script
   std::string_view prepared;  // tabs removed, backslash-n made a line feed
-  LineShape shape;            // its form; `three` points into `prepared`
+  LineCut shape;            // its form; `three` points into `prepared`
   std::size_t firstPiece = 0, pieceCount = 0;
   std::size_t firstWord = 0, wordCount = 0;
   // if, elif, else or end where the run sees it: first on the line as

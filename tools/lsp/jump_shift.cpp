@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "core/split.h"
+#include "values/split.h"
 
 namespace zarnith::lsp {
 

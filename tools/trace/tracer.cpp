@@ -6,8 +6,8 @@
 #include <new>
 
 #include "core/line.h"
-#include "core/split.h"
 #include "values/conditions.h"
+#include "values/split.h"
 
 namespace zarnith::trace {
 

@@ -195,7 +195,7 @@ bool fsRead(Interpreter& in, ArgList args) {
     return false;
   }
   SetReturned(in, static_cast<std::int64_t>(text->size()));
-  StoreIn(in.stores.stringVars, args[kReadInto], std::move(*text));
+  StoreIn(in.stores, in.stores.stringVars, args[kReadInto], std::move(*text));
   return true;
 }
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "classes/args.h"
-#include "core/split.h"
 #include "values/messages.h"
 #include "values/report.h"
 #include "values/resolve.h"
+#include "values/split.h"
 #include "values/text.h"
 #include "values/types.h"
 
@@ -142,7 +142,7 @@ bool stringsSplit(Interpreter& in, ArgList args) {
   Text separator = ResolveShared(in, args[2]);
   auto pieces = std::make_shared<std::vector<std::string>>(stringsSplitOn(text, separator));
   auto count = static_cast<std::int64_t>(pieces->size());
-  StoreIn(in.stores.stringArrays, args[kSplitInto], std::move(pieces));
+  StoreIn(in.stores, in.stores.stringArrays, args[kSplitInto], std::move(pieces));
   SetReturned(in, count);
   return true;
 }

@@ -1,5 +1,5 @@
 // Splitting a script into lines and a prepared line into pieces and words.
-#include "core/split.h"
+#include "values/split.h"
 
 #include <algorithm>
 #include <string>
@@ -18,7 +18,6 @@ static void SplitAt(std::string_view line, char sep, std::vector<std::string_vie
 
 std::vector<std::string_view> SplitScriptLines(std::string_view text) {
   std::vector<std::string_view> lines;
-  lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   SplitAt(text, '\n', lines);
   return lines;
 }

@@ -92,25 +92,68 @@ inline constexpr std::string_view kStringArray = "string-array";
 inline constexpr std::string_view kUnknown = "unknown";
 }  // namespace type
 
+// Whether two type names are the same. The names in use are the constants
+// above, so equal names are mostly the very same bytes, and different ones
+// differ in length: most tests need no comparison of bytes.
+inline bool SameType(std::string_view a, std::string_view b) {
+  return (a.data() == b.data() && a.size() == b.size()) || a == b;
+}
+
 // The reserved name under which scripts read the last returned value.
 inline constexpr std::string_view kReturnedName = "returned";
 
-// Transparent hashing so that a string_view key looks a name up without
-// allocating a std::string.
+// A name's hash: FNV-1a, cheap for the short names scripts use.
+inline constexpr std::uint64_t kNameHashBasis = 14695981039346656037ull;
+inline constexpr std::uint64_t kNameHashPrime = 1099511628211ull;
+inline std::uint64_t HashNameByte(std::uint64_t h, char c) noexcept {
+  return (h ^ static_cast<unsigned char>(c)) * kNameHashPrime;
+}
+inline std::size_t HashName(std::string_view name) noexcept {
+  std::uint64_t h = kNameHashBasis;
+  for (char c : name) h = HashNameByte(h, c);
+  return static_cast<std::size_t>(h);
+}
+
+// A name with its hash worked out once, for searching all four stores.
+struct HashedName {
+  explicit HashedName(std::string_view name) : text(name), hash(HashName(name)) {}
+  HashedName(std::string_view name, std::size_t nameHash) : text(name), hash(nameHash) {}
+  std::string_view text;
+  std::size_t hash;
+};
+
+// Transparent hashing and comparison, so that a string_view or a HashedName
+// looks a name up without allocating a std::string.
 struct NameHash {
   using is_transparent = void;
-  std::size_t operator()(std::string_view s) const noexcept {
-    return std::hash<std::string_view>{}(s);
+  std::size_t operator()(std::string_view s) const noexcept { return HashName(s); }
+  std::size_t operator()(const HashedName& n) const noexcept { return n.hash; }
+};
+struct NameEqual {
+  using is_transparent = void;
+  static std::string_view Text(std::string_view s) { return s; }
+  static std::string_view Text(const HashedName& n) { return n.text; }
+  template <typename A, typename B>
+  bool operator()(const A& a, const B& b) const {
+    return Text(a) == Text(b);
   }
 };
 
 template <typename T>
-using NameMap = std::unordered_map<std::string, T, NameHash, std::equal_to<>>;
+using NameMap = std::unordered_map<std::string, T, NameHash, NameEqual>;
 
 // Arrays are shared between the names bound to them: assigning one array to
 // another name makes both see the same elements.
 using IntArray = std::shared_ptr<std::vector<std::int64_t>>;
 using StringArray = std::shared_ptr<std::vector<std::string>>;
+
+// Whether a token begins as a literal does: with a double quote, a sign or a
+// digit. A name that begins so shadows the literals it could be confused with.
+inline bool BeginsLikeLiteral(std::string_view token) {
+  if (token.empty()) return false;
+  char c = token[0];
+  return c == '"' || c == '+' || c == '-' || (c >= '0' && c <= '9');
+}
 
 struct Stores {
   NameMap<std::int64_t> intVars;
@@ -118,17 +161,26 @@ struct Stores {
   NameMap<IntArray> intArrays;
   NameMap<StringArray> stringArrays;
 
-  // The shape version: names are only ever added, never removed, so the total
-  // count changes exactly when a name is gained by a store (also when a name
-  // already in one store is added to another). A lookup remembered at one
-  // shape stays true while the shape is the same.
-  std::size_t Shape() const {
+  // Set once a name that begins like a literal has entered a store. While it
+  // is clear, a token that begins so (a number, a quoted text, an element of
+  // such a name) names nothing, and typing it needs no search.
+  bool literalNames = false;
+
+  // A running script only adds names, never removes one, so the total count
+  // changes exactly when a name is gained by a store (also when a name already in one
+  // store is added to another). A lookup remembered at one count stays true
+  // while the count is the same.
+  std::size_t NameCount() const {
     return intVars.size() + stringVars.size() + intArrays.size() + stringArrays.size();
   }
 
-  // LiteralNamesExist's answer and the shape it was worked out at.
-  mutable std::size_t literalNamesAt = SIZE_MAX;
-  mutable bool literalNames = false;
+  // Adds a new name to `map`, one of the four stores above; every name enters
+  // the stores here.
+  template <typename Map, typename V>
+  auto* Add(Map& map, std::string_view name, V&& value) {
+    literalNames = literalNames || BeginsLikeLiteral(name);
+    return &map.emplace(std::string(name), std::forward<V>(value)).first->second;
+  }
 };
 
 // A typed value: "int" always goes with an integer, "string" with a text.
@@ -138,19 +190,20 @@ struct variable {
 };
 using returnedType = variable;
 
-template <typename Map>
-auto* FindIn(Map& map, std::string_view name) {
+template <typename Map, typename Name>
+auto* FindIn(Map& map, const Name& name) {
   auto it = map.find(name);
   return it == map.end() ? nullptr : &it->second;
 }
 
-// Stores a value under a name, reusing the existing entry when there is one.
+// Stores a value under a name in `map`, one of the stores of `stores`,
+// reusing the existing entry when there is one.
 template <typename Map, typename V>
-void StoreIn(Map& map, std::string_view name, V&& value) {
+void StoreIn(Stores& stores, Map& map, std::string_view name, V&& value) {
   if (auto* slot = FindIn(map, name)) {
     *slot = std::forward<V>(value);
   } else {
-    map.emplace(std::string(name), std::forward<V>(value));
+    stores.Add(map, name, std::forward<V>(value));
   }
 }
 
