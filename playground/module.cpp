@@ -20,6 +20,9 @@
 extern "C" {
 // Waits `ms` milliseconds (module.js: the worker blocks, the page does not).
 void zn_js_sleep(double ms);
+// A call on an audio stream, for the page to play (module.js).
+void zn_js_audio(int kind, unsigned stream, int restart, double volume, const char* data,
+                 std::size_t size);
 }
 
 namespace {
@@ -48,8 +51,16 @@ std::unique_ptr<MemorySystem> gSystem;
 // What the last call that hands back bytes handed back.
 std::string gResult;
 
+void TellPage(const zarnith::AudioEvent& e) {
+  zn_js_audio(static_cast<int>(e.kind), e.stream, e.restart ? 1 : 0, e.volume, e.data.data(),
+              e.data.size());
+}
+
 MemorySystem& System() {
-  if (!gSystem) gSystem = std::make_unique<MemorySystem>(PageLimits(), kNoPrograms);
+  if (!gSystem) {
+    gSystem = std::make_unique<MemorySystem>(PageLimits(), kNoPrograms);
+    gSystem->ListenToAudio(TellPage);
+  }
   return *gSystem;
 }
 

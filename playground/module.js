@@ -1,5 +1,6 @@
 // What the WebAssembly module asks of JavaScript: standard output as bytes,
-// as it is written (Module.onOutput), and waiting for a while.
+// as it is written (Module.onOutput), the sound calls of the bass class
+// (Module.onAudio), and waiting for a while.
 mergeInto(LibraryManager.library, {
   fd_write: function (fd, iov, iovcnt, pnum) {
     var written = 0;
@@ -11,6 +12,14 @@ mergeInto(LibraryManager.library, {
     }
     HEAPU32[pnum >> 2] = written;
     return 0;
+  },
+
+  // A call of the bass class on a stream of a device that sounds
+  // (Module.onAudio: the worker passes it to the page, which plays it).
+  zn_js_audio: function (kind, stream, restart, volume, data, size) {
+    if (!Module.onAudio) return;
+    var bytes = size > 0 ? HEAPU8.slice(data, data + size) : null;
+    Module.onAudio({ kind: kind, stream: stream, restart: restart !== 0, volume: volume, bytes: bytes });
   },
 
   // Blocks the worker, never the page. Atomics.wait sleeps where shared

@@ -8,6 +8,7 @@ import { syntaxHighlighting, defaultHighlightStyle, indentUnit } from '@codemirr
 import { linter, lintGutter } from '@codemirror/lint';
 import examples from 'zarnith-examples';
 
+import { AudioPlayer } from './audio.mjs';
 import { Engine } from './engine.mjs';
 import { zarnith } from './language.mjs';
 import { parseShareHash, shareHash } from './share.mjs';
@@ -70,6 +71,7 @@ class Runner {
     const h = this.handlers;
     if (!h) return;
     if (message.type === 'output') h.output(message.bytes);
+    else if (message.type === 'audio') h.audio(message);
     else if (message.type === 'note') h.note(message.text);
     else if (message.type === 'done' || message.type === 'crash') {
       this.handlers = null;
@@ -89,6 +91,9 @@ class Runner {
 }
 
 const runner = new Runner();
+// How many streams sound now, on the body for the browser test.
+const audio = new AudioPlayer((count) => { document.body.dataset.sounding = String(count); });
+document.body.dataset.sounding = '0';
 let running = false;
 let runs = 0;
 let addedFiles = [];
@@ -108,6 +113,7 @@ function run() {
   $('exit').textContent = '';
   $('file-view').hidden = true;
   setRunning(true);
+  audio.wake();
   status.textContent = 'Running…';
   const started = performance.now();
   const textDecoder = new TextDecoder();
@@ -133,7 +139,11 @@ function run() {
     note(text) {
       status.textContent = text;
     },
+    audio(event) {
+      audio.handle(event);
+    },
     done(exitStatus, files) {
+      audio.stopAll();
       unshown += textDecoder.decode();
       show();
       const code = exitStatus & 255; // as the process would exit
@@ -144,6 +154,7 @@ function run() {
       showFiles(files);
     },
     crash(message) {
+      audio.stopAll();
       setRunning(false);
       $('exit').textContent = `The interpreter failed: ${message}`;
       status.textContent = '';
@@ -154,6 +165,7 @@ function run() {
 function stop() {
   if (!running) return;
   runner.stop();
+  audio.stopAll();
   setRunning(false);
   $('exit').textContent = 'Stopped.';
   status.textContent = '';

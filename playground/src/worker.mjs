@@ -59,6 +59,13 @@ function sleep(ms) {
   }
 }
 
+// A call on a stream that sounds: the page plays it. Output printed before
+// the call is shown first.
+function onAudio(event) {
+  postOutput();
+  postMessage({ type: 'audio', ...event }, event.bytes ? [event.bytes.buffer] : []);
+}
+
 async function init(wasmModule) {
   const module = await createZarnith({
     instantiateWasm(imports, receive) {
@@ -66,6 +73,7 @@ async function init(wasmModule) {
       return {};
     },
     onOutput,
+    onAudio,
     sleep,
   });
   engine = new Engine(module);

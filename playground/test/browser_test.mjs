@@ -166,6 +166,52 @@ test('a file is written and read back, added before a run and listed after it', 
   assert.equal(await page.$eval('#file-view', (e) => e.textContent), 'kept\n');
 });
 
+// A WAVE file of `seconds` of a quiet 440 Hz tone: 8 kHz, 16-bit, mono.
+function toneWave(seconds) {
+  const rate = 8000;
+  const samples = rate * seconds;
+  const wave = Buffer.alloc(44 + 2 * samples);
+  wave.write('RIFF', 0);
+  wave.writeUInt32LE(36 + 2 * samples, 4);
+  wave.write('WAVEfmt ', 8);
+  wave.writeUInt32LE(16, 16);
+  wave.writeUInt16LE(1, 20); // PCM
+  wave.writeUInt16LE(1, 22); // mono
+  wave.writeUInt32LE(rate, 24);
+  wave.writeUInt32LE(2 * rate, 28);
+  wave.writeUInt16LE(2, 32);
+  wave.writeUInt16LE(16, 34);
+  wave.write('data', 36);
+  wave.writeUInt32LE(2 * samples, 40);
+  for (let i = 0; i < samples; i += 1) {
+    wave.writeInt16LE(Math.round(1000 * Math.sin((2 * Math.PI * 440 * i) / rate)), 44 + 2 * i);
+  }
+  return wave;
+}
+
+test('a sound file the visitor added plays while the script runs, and stops with it', async () => {
+  const script = [
+    'use, "bass"',
+    'bass:init, -1',
+    'bass:file, "tone.wav"',
+    'bass:play, returned, 1',
+    'print, "playing"',
+    'sleep, 2000',
+    '',
+  ].join('\n');
+  await open(shareLink(script));
+  await finished();
+  const tone = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'zn-file-')), 'tone.wav');
+  fs.writeFileSync(tone, toneWave(5));
+  await (await page.$('#add-file')).uploadFile(tone);
+  await page.waitForSelector('#files tr[data-path="tone.wav"]', kWait);
+  await page.click('#run');
+  await page.waitForFunction(() => document.body.dataset.sounding === '1'
+    && document.getElementById('output').dataset.state === 'running', { ...kWait, polling: 50 });
+  assert.deepEqual(await finished(), ['playing\n', '0']);
+  await page.waitForFunction(() => document.body.dataset.sounding === '0', kWait);
+});
+
 // A jump past the end ends the script, so the checker warns of it.
 test('a bad jump shows a finding in the gutter and in the list', async () => {
   await open(shareLink('print, "x"\njump, 99\n'));

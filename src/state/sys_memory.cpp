@@ -317,6 +317,8 @@ const std::string* MemorySystem::FileData(std::string_view path) const {
   return node && !node->directory ? &node->data : nullptr;
 }
 
+void MemorySystem::ListenToAudio(AudioListener listener) { world_->audioListener = listener; }
+
 std::size_t MemorySystem::OpenDescriptors() const {
   return static_cast<std::size_t>(
       std::count_if(world_->descriptors.begin(), world_->descriptors.end(),

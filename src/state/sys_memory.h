@@ -32,6 +32,19 @@ struct MemoryLimits {
   std::uint64_t weighAbove = 1024;
 };
 
+// What a script asked the audio library to do with a stream, for a host
+// that plays the sound for real (the browser page). Only for a device that
+// sounds: bass:init with device 0 plays silently.
+struct AudioEvent {
+  enum class Kind { kFile, kPlay, kPause, kStop, kVolume, kFree };
+  Kind kind;
+  unsigned stream = 0;
+  bool restart = false;   // kPlay: from the beginning
+  float volume = 1.0f;    // kVolume: 0 to 1
+  std::string_view data;  // kFile: the bytes of the file the stream plays
+};
+using AudioListener = void (*)(const AudioEvent& event);
+
 class MemorySystem {
  public:
   // With `noPrograms` empty, the programs echo, true, false, cat, yes and
@@ -64,6 +77,9 @@ class MemorySystem {
 
   // Descriptors opened and not yet closed.
   std::size_t OpenDescriptors() const;
+
+  // Tells `listener` of each stream made from a file and each call on it.
+  void ListenToAudio(AudioListener listener);
 
   struct World;
 

@@ -1,5 +1,6 @@
 // The in-memory system's audio library: the ten functions, silent, over a
-// record of the device and of every stream handed out. A stream is made from
+// record of the device and of every stream handed out. A host that can make
+// sound (the browser page) listens to the calls on streams and plays them. A stream is made from
 // a file of the in-memory file system that starts like a WAVE file, or from
 // an http(s) URL. Calls that break the library's contract (a handle it never
 // gave out, a volume outside 0 to 1) abort: the class must never make them.
@@ -46,6 +47,11 @@ BOOL Succeed() {
   return 1;
 }
 
+// Passes a call on a stream to the host that plays the sound, if any.
+void Tell(AudioEvent event) {
+  if (tAudioWorld->audioListener && Record().sounds) tAudioWorld->audioListener(event);
+}
+
 HSTREAM NewStream() {
   auto& freed = Record().freed;
   if (freed.size() >= tAudioWorld->limits.maxAudioStreams) return Fail(kErrorMem);
@@ -67,6 +73,7 @@ BOOL Init(int device, DWORD freq, DWORD, void* window, const void* id) {
   if (device < -1 || device > 1) return Fail(kErrorDevice);
   if (Record().initialised) return Fail(kErrorAlready);
   Record().initialised = true;
+  Record().sounds = device != 0;  // device 0 is "No sound"
   return Succeed();
 }
 
@@ -78,7 +85,9 @@ HSTREAM CreateFile(BOOL memory, const void* file, QWORD, QWORD, DWORD) {
   auto it = tAudioWorld->nodes.find(path);
   if (it == tAudioWorld->nodes.end() || it->second->directory) return Fail(kErrorFileOpen);
   if (std::string_view(it->second->data).substr(0, 4) != "RIFF") return Fail(kErrorFileForm);
-  return NewStream();
+  HSTREAM stream = NewStream();
+  if (stream) Tell({.kind = AudioEvent::Kind::kFile, .stream = stream, .data = it->second->data});
+  return stream;
 }
 
 HSTREAM CreateURL(const char* url, DWORD, DWORD, DOWNLOADPROC* proc, void* user) {
@@ -94,17 +103,37 @@ HSTREAM CreateURL(const char* url, DWORD, DWORD, DOWNLOADPROC* proc, void* user)
 BOOL StreamFree(HSTREAM handle) {
   if (!Live(handle, "free")) return 0;
   Record().freed[handle - 1] = true;
+  Tell({.kind = AudioEvent::Kind::kFree, .stream = handle});
   return Succeed();
 }
 
 BOOL Channel(DWORD handle) { return Live(handle, "channel call") ? Succeed() : 0; }
-BOOL Play(DWORD handle, BOOL) { return Channel(handle); }
+
+BOOL Play(DWORD handle, BOOL restart) {
+  if (!Channel(handle)) return 0;
+  Tell({.kind = AudioEvent::Kind::kPlay, .stream = handle, .restart = restart != 0});
+  return 1;
+}
+
+BOOL Pause(DWORD handle) {
+  if (!Channel(handle)) return 0;
+  Tell({.kind = AudioEvent::Kind::kPause, .stream = handle});
+  return 1;
+}
+
+BOOL Stop(DWORD handle) {
+  if (!Channel(handle)) return 0;
+  Tell({.kind = AudioEvent::Kind::kStop, .stream = handle});
+  return 1;
+}
 
 BOOL SetAttribute(DWORD handle, DWORD attribute, float value) {
   if (attribute != kAttribVolume || !(value >= 0.0f && value <= 1.0f)) {
     Misuse("volume", handle);
   }
-  return Channel(handle);
+  if (!Channel(handle)) return 0;
+  Tell({.kind = AudioEvent::Kind::kVolume, .stream = handle, .volume = value});
+  return 1;
 }
 
 BOOL DeviceInfo(DWORD device, BASS_DEVICEINFO* info) {
@@ -131,8 +160,8 @@ const Symbol kSymbols[] = {
     {"BASS_StreamCreateURL", reinterpret_cast<void*>(CreateURL)},
     {"BASS_StreamFree", reinterpret_cast<void*>(StreamFree)},
     {"BASS_ChannelPlay", reinterpret_cast<void*>(Play)},
-    {"BASS_ChannelPause", reinterpret_cast<void*>(Channel)},
-    {"BASS_ChannelStop", reinterpret_cast<void*>(Channel)},
+    {"BASS_ChannelPause", reinterpret_cast<void*>(Pause)},
+    {"BASS_ChannelStop", reinterpret_cast<void*>(Stop)},
     {"BASS_ChannelSetAttribute", reinterpret_cast<void*>(SetAttribute)},
     {"BASS_GetDeviceInfo", reinterpret_cast<void*>(DeviceInfo)},
     {"BASS_ErrorGetCode", reinterpret_cast<void*>(ErrorGetCode)},

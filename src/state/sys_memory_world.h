@@ -31,6 +31,7 @@ struct MemorySystem::World {
   // call and each stream it handed out.
   struct Audio {
     bool initialised = false;
+    bool sounds = false;  // initialised on a device that plays aloud
     int error = 0;
     std::vector<bool> freed;  // handle h is freed[h - 1]
   };
@@ -40,6 +41,7 @@ struct MemorySystem::World {
   std::map<std::string, NodePtr, std::less<>> nodes;
   std::vector<Descriptor> descriptors;  // fd 1000 + i; a null node is free
   Audio audio;
+  AudioListener audioListener = nullptr;
 };
 
 // The audio library's handle for `path` when it names the audio library

@@ -114,5 +114,45 @@ TEST(MemorySystem, AudioLibraryIsSilentAndReadsItsFiles) {
   EXPECT_EQ(r.t.out, "error: 5: BASS error: 41\nNo sound\n");
 }
 
+// What a listening host hears: the calls on streams of a device that sounds,
+// in order, with the file's bytes; nothing when the script chose device 0.
+std::string gHeard;
+
+void Hear(const AudioEvent& e) {
+  static const char* const kKinds[] = {"file", "play", "pause", "stop", "volume", "free"};
+  gHeard += kKinds[static_cast<int>(e.kind)] + (" " + std::to_string(e.stream));
+  if (e.kind == AudioEvent::Kind::kFile) gHeard += " " + std::string(e.data);
+  if (e.kind == AudioEvent::Kind::kPlay) gHeard += e.restart ? " restart" : "";
+  if (e.kind == AudioEvent::Kind::kVolume) gHeard += " " + std::to_string(e.volume);
+  gHeard += '\n';
+}
+
+TEST(MemorySystem, AListeningHostHearsTheStreamsOfADeviceThatSounds) {
+  const char* script =
+      "use, \"bass\"\n"
+      "bass:init, DEVICE\n"
+      "bass:file, \"tone.wav\"\n"
+      "bass:play, 1, 1\n"
+      "bass:setvolume, 1, 50\n"
+      "bass:pause, 1\n"
+      "bass:play, 1, 0\n"
+      "bass:stop, 1\n"
+      "bass:free, 1\n"
+      "bass:play, 1, 0\n";
+  for (std::string device : {"-1", "0"}) {
+    MemoryRun r;
+    r.system.ListenToAudio(Hear);
+    ASSERT_EQ(r.system.AddFile("tone.wav", "RIFF....WAVEfmt "), 0);
+    std::string text = script;
+    text.replace(text.find("DEVICE"), 6, device);
+    gHeard.clear();
+    r.t.Run(text);
+    EXPECT_EQ(r.t.out, "error: 10: BASS error: 5\n");
+    EXPECT_EQ(gHeard, device == "0" ? ""
+                                    : "file 1 RIFF....WAVEfmt \nplay 1 restart\n"
+                                      "volume 1 0.500000\npause 1\nplay 1\nstop 1\nfree 1\n");
+  }
+}
+
 }  // namespace
 }  // namespace zarnith
