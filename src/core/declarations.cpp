@@ -53,8 +53,7 @@ void AssignPlain(Interpreter& in, std::string_view target, std::string_view valu
   Stores& s = in.stores;
   if (SameType(value.type, type::kInt)) {
     if (!allowed(type::kInt)) return PrintError(in, msg::kVariableAlreadyExists);
-    Value v = ReadToken(in, value);
-    if (auto* number = std::get_if<std::int64_t>(&v)) StoreAt(s, s.intVars, into.intVar, target, *number);
+    if (auto number = ReadIntToken(in, value)) StoreAt(s, s.intVars, into.intVar, target, *number);
   } else if (SameType(value.type, type::kString)) {
     if (!allowed(type::kString)) return PrintError(in, msg::kVariableAlreadyExists);
     StoreAt(s, s.stringVars, into.stringVar, target, ReadTokenShared(in, value));
@@ -79,8 +78,7 @@ void AssignElement(Interpreter& in, std::vector<Element>& array, std::int64_t in
   if (!SameType(value.type, valueType)) return PrintError(in, msg::kArrayTypeMismatch);
   auto slot = static_cast<std::size_t>(index);
   if constexpr (std::is_same_v<Element, std::int64_t>) {
-    Value v = ReadToken(in, value);
-    if (auto* number = std::get_if<std::int64_t>(&v)) array[slot] = *number;
+    if (auto number = ReadIntToken(in, value)) array[slot] = *number;
   } else {
     array[slot] = ReadTokenText(in, value);
   }

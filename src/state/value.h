@@ -135,7 +135,15 @@ struct NameEqual {
   static std::string_view Text(const HashedName& n) { return n.text; }
   template <typename A, typename B>
   bool operator()(const A& a, const B& b) const {
-    return Text(a) == Text(b);
+    return SameBytes(Text(a), Text(b));
+  }
+  // Names are short: a plain loop costs less than a call to memcmp.
+  static bool SameBytes(std::string_view x, std::string_view y) {
+    if (x.size() != y.size()) return false;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      if (x[i] != y[i]) return false;
+    }
+    return true;
   }
 };
 
@@ -192,6 +200,9 @@ using returnedType = variable;
 
 template <typename Map, typename Name>
 auto* FindIn(Map& map, const Name& name) {
+  // Most scripts use one or two of the four stores: an empty one needs no hash.
+  using Found = decltype(&map.begin()->second);
+  if (map.empty()) return Found{nullptr};
   auto it = map.find(name);
   return it == map.end() ? nullptr : &it->second;
 }

@@ -70,10 +70,10 @@ std::size_t EvaluateOperation(Interpreter& in, char op, const OperationPlan& pla
   TokenRef left = LookUpToken(in, plan.left);
   TokenRef right = LookUpToken(in, plan.right);
   if (!IsOperand(left) && !IsOperand(right)) return 0;
-  Value a = ReadToken(in, left);
-  Value b = ReadToken(in, right);
-  auto* x = std::get_if<std::int64_t>(&a);
-  auto* y = std::get_if<std::int64_t>(&b);
+  // Both are read before either is judged: reading the second may end the
+  // program even when the first is no int.
+  std::optional<std::int64_t> x = ReadIntToken(in, left);
+  std::optional<std::int64_t> y = ReadIntToken(in, right);
   if (!x || !y) return 0;
   auto result = Compute(in, op, *x, *y);
   if (!result || plan.patternAt == std::string::npos) return 0;

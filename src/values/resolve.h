@@ -31,6 +31,10 @@ Value IfVariableReplaceIt(Interpreter& in, std::string_view token);
 // A looked-up token's value, as IfVariableReplaceIt gives it.
 Value ReadToken(Interpreter& in, const TokenRef& t);
 
+// The same value when it is an int, else nothing; read exactly as ReadToken
+// reads it (an element out of range still ends the program).
+std::optional<std::int64_t> ReadIntToken(Interpreter& in, const TokenRef& t);
+
 // The text form of a resolved value with its enclosing quotes removed: what
 // statements mean by "the text value" of a string argument.
 std::string ResolveText(Interpreter& in, std::string_view token);
