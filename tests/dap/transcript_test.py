@@ -291,7 +291,7 @@ class Stepping(Case):
         self.assertIn("keeps the last 3 lines", refused["message"])
 
 
-class Inspecting(Case):
+class LookingAtState(Case):
     def test_scope_shows_typed_values_arrays_and_the_chain(self):
         c = self.start('array string s[3]\ns[1] = "b\\n"\narray int big[500]\nuse, "fs"\n'
                        'fs:open, "f.txt", 1\nx = 5\nif x == 5\nprint, "in"\nend\n', [8], cwd=self.dir)

@@ -4,7 +4,7 @@
 #include <charconv>
 
 #include "classes/registry.h"
-#include "dap/inspect.h"
+#include "dap/state_view.h"
 #include "values/split.h"
 
 namespace zarnith::dap {

@@ -12,7 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "dap/breakpoints.h"
-#include "dap/inspect.h"
+#include "dap/state_view.h"
 #include "dap/runtime.h"
 
 namespace zarnith::dap {

@@ -17,7 +17,7 @@
 #include "core/plan_table.h"
 #include "dap/breakpoints.h"
 #include "dap/history.h"
-#include "dap/inspect.h"
+#include "dap/state_view.h"
 #include "facts/script_facts.h"
 #include "state/interpreter.h"
 

@@ -1,5 +1,5 @@
 // Reading and setting a stopped script's values for the debugger.
-#include "dap/inspect.h"
+#include "dap/state_view.h"
 
 #include <algorithm>
 #include <cstdio>
