@@ -45,6 +45,14 @@ async function finished() {
   return page.$eval('#output', (o) => [o.textContent, o.dataset.exit]);
 }
 
+// Adds a file as the visitor would, through the page's file input.
+async function addFile(name, data) {
+  const file = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'zn-file-')), name);
+  fs.writeFileSync(file, data);
+  await (await page.$('#add-file')).uploadFile(file);
+  await page.waitForSelector(`#files tr[data-path="${name}"]`, kWait);
+}
+
 before(async () => {
   server = await serve(site, 0);
   base = `http://127.0.0.1:${server.address().port}/`;
@@ -153,11 +161,7 @@ test('a file is written and read back, added before a run and listed after it', 
   ].join('\n');
   await open(shareLink(script));
   await finished();
-  const given = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'zn-file-')), 'given.txt');
-  fs.writeFileSync(given, 'from the visitor\n');
-  const input = await page.$('#add-file');
-  await input.uploadFile(given);
-  await page.waitForSelector('#files tr[data-path="given.txt"]', kWait);
+  await addFile('given.txt', 'from the visitor\n');
   assert.deepEqual(await runToEnd(), ['kept\nfrom the visitor\n', '0']);
   const rows = await page.$$eval('#files tr', (trs) => trs.map((tr) => tr.innerText.split('\t').slice(0, 2).join(' ')));
   assert.deepEqual(rows, ['given.txt 17 B', 'out.txt 5 B']);
@@ -201,10 +205,7 @@ test('a sound file the visitor added plays while the script runs, and stops with
   ].join('\n');
   await open(shareLink(script));
   await finished();
-  const tone = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'zn-file-')), 'tone.wav');
-  fs.writeFileSync(tone, toneWave(5));
-  await (await page.$('#add-file')).uploadFile(tone);
-  await page.waitForSelector('#files tr[data-path="tone.wav"]', kWait);
+  await addFile('tone.wav', toneWave(5));
   await page.click('#run');
   await page.waitForFunction(() => document.body.dataset.sounding === '1'
     && document.getElementById('output').dataset.state === 'running', { ...kWait, polling: 50 });

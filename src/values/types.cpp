@@ -35,6 +35,11 @@ HashedName NameBeforeBracket(std::string_view name) {
   return HashedName(name.substr(0, i), static_cast<std::size_t>(h));
 }
 
+// A quoted text literal: a double quote at each end.
+bool IsQuotedText(std::string_view token) {
+  return token.size() >= 2 && token.front() == '"' && token.back() == '"';
+}
+
 }  // namespace
 
 NameSlot LookUpName(Stores& s, std::string_view name) {
@@ -66,7 +71,7 @@ NameSlot LookUpName(Stores& s, std::string_view name) {
 }
 
 std::string_view GetType(std::string_view token) {
-  if (token.size() >= 2 && token.front() == '"' && token.back() == '"') return type::kString;
+  if (IsQuotedText(token)) return type::kString;
   if (ParseIntLiteral(token)) return type::kInt;
   return type::kUnknown;
 }
@@ -84,7 +89,7 @@ TokenRef LookUpToken(Interpreter& in, std::string_view token) {
     t.variable = t.slot.kind != NameKind::kNone;
   }
   if (t.variable) return t;
-  if (token.size() >= 2 && token.front() == '"' && token.back() == '"') {
+  if (IsQuotedText(token)) {
     t.type = type::kString;
   } else if (std::optional<std::int64_t> number = ParseIntLiteral(token)) {
     t.type = type::kInt;
