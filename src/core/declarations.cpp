@@ -46,25 +46,25 @@ void AssignPlain(Interpreter& in, std::string_view target, std::string_view valu
   // stores an ordinary variable, which reading it never sees.
   bool reserved = target == kReturnedName;
   NameSlot into = reserved ? NameSlot{} : LookUpName(in.stores, target);
-  std::string_view targetType = reserved ? in.lastReturned.varType : into.varType;
+  std::string_view targetType = reserved ? in.lastReturned.varType : into.varType();
   auto allowed = [&](std::string_view t) {
     return SameType(targetType, type::kUnknown) || SameType(targetType, t);
   };
   Stores& s = in.stores;
   if (SameType(value.type, type::kInt)) {
     if (!allowed(type::kInt)) return PrintError(in, msg::kVariableAlreadyExists);
-    if (auto number = ReadIntToken(in, value)) StoreAt(s, s.intVars, into.intVar, target, *number);
+    if (auto number = ReadIntToken(in, value)) StoreAt(s, s.intVars, into.intVar(), target, *number);
   } else if (SameType(value.type, type::kString)) {
     if (!allowed(type::kString)) return PrintError(in, msg::kVariableAlreadyExists);
-    StoreAt(s, s.stringVars, into.stringVar, target, ReadTokenShared(in, value));
+    StoreAt(s, s.stringVars, into.stringVar(), target, ReadTokenShared(in, value));
   } else if (value.type == type::kIntArray) {
     if (!allowed(type::kIntArray)) return PrintError(in, msg::kArrayAlreadyExists);
-    IntArray shared = *value.slot.intArray;
-    StoreAt(s, s.intArrays, into.intArray, target, std::move(shared));
+    IntArray shared = *value.slot.intArray();
+    StoreAt(s, s.intArrays, into.intArray(), target, std::move(shared));
   } else if (value.type == type::kStringArray) {
     if (!allowed(type::kStringArray)) return PrintError(in, msg::kArrayAlreadyExists);
-    StringArray shared = *value.slot.stringArray;
-    StoreAt(s, s.stringArrays, into.stringArray, target, std::move(shared));
+    StringArray shared = *value.slot.stringArray();
+    StoreAt(s, s.stringArrays, into.stringArray(), target, std::move(shared));
   }
 }
 
@@ -87,12 +87,12 @@ void AssignElement(Interpreter& in, std::vector<Element>& array, std::int64_t in
 void AssignToElement(Interpreter& in, std::string_view target, std::string_view valueText) {
   std::string_view name = BeforeFirst(target, '[');
   NameSlot slot = name == kReturnedName ? NameSlot{} : LookUpName(in.stores, name);
-  if (!slot.intArray && !slot.stringArray) return PrintError(in, msg::kArrayIsNotExists);
+  if (!slot.intArray() && !slot.stringArray()) return PrintError(in, msg::kArrayIsNotExists);
   std::optional<std::int64_t> index = TargetIndex(target);
   if (!index) return PrintError(in, msg::kIndexNotInt);
   // Reading the value never rebinds a name, so the array stays the one found.
-  if (slot.intArray) return AssignElement(in, **slot.intArray, *index, type::kInt, valueText);
-  AssignElement(in, **slot.stringArray, *index, type::kString, valueText);
+  if (slot.intArray()) return AssignElement(in, **slot.intArray(), *index, type::kInt, valueText);
+  AssignElement(in, **slot.stringArray(), *index, type::kString, valueText);
 }
 
 }  // namespace

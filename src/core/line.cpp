@@ -49,14 +49,39 @@ void ClassifyAndRun(Interpreter& in, std::string_view text) {
 
 namespace {
 
+// One pass over a raw line tells which operator characters it holds (their
+// OperatorBit) and whether it holds a byte that PrepareLine changes.
+constexpr unsigned kNeedsPreparing = OperatorBit(kOperators.size());
+
+struct RawByteBits {
+  constexpr RawByteBits() {
+    for (std::size_t k = 0; k < kOperators.size(); ++k) {
+      bits[static_cast<unsigned char>(kOperators[k])] = static_cast<std::uint8_t>(OperatorBit(k));
+    }
+    for (char c : std::string_view("\n\t\\")) bits[static_cast<unsigned char>(c)] = kNeedsPreparing;
+  }
+  std::uint8_t bits[256] = {};
+};
+
+unsigned SurveyRawLine(std::string_view raw) {
+  static constexpr RawByteBits kRawBytes;
+  unsigned found = 0;
+  for (char c : raw) found |= kRawBytes.bits[static_cast<unsigned char>(c)];
+  return found;
+}
+
 [[gnu::noinline]] void RunReferencePath(Interpreter& in, std::string_view raw) {
   if (SkippedByGate(in, raw)) return;
   // Most lines have nothing to prepare and no operator character: they are
   // cut where they stand, without a copy.
-  static constexpr ByteSet kPreparedOrComputed("\n\t\\+-*/");
-  if (kPreparedOrComputed.Span(raw) == raw.size()) return ClassifyAndRun(in, raw);
-  PrepareLine(raw, in.line);
-  RewriteArithmetic(in, in.line);
+  unsigned found = SurveyRawLine(raw);
+  if (found == 0) return ClassifyAndRun(in, raw);
+  if (found & kNeedsPreparing) {
+    PrepareLine(raw, in.line);
+  } else {
+    in.line.assign(raw);
+  }
+  RewriteOperatorsPresent(in, in.line, found & ~kNeedsPreparing);
   ClassifyAndRun(in, in.line);
 }
 

@@ -2,7 +2,6 @@
 // operator and puts the result's decimal text in its place.
 #include "values/math.h"
 
-#include <charconv>
 #include <limits>
 #include <optional>
 
@@ -65,19 +64,20 @@ OperationPlan PlanOperation(std::string_view line, std::size_t p) {
   return plan;
 }
 
-std::size_t EvaluateOperation(Interpreter& in, char op, const OperationPlan& plan, char* digits) {
-  if (!plan.candidate) return 0;
+std::string_view EvaluateOperation(Interpreter& in, char op, const OperationPlan& plan,
+                                   IntDigits& digits) {
+  if (!plan.candidate) return {};
   TokenRef left = LookUpToken(in, plan.left);
   TokenRef right = LookUpToken(in, plan.right);
-  if (!IsOperand(left) && !IsOperand(right)) return 0;
+  if (!IsOperand(left) && !IsOperand(right)) return {};
   // Both are read before either is judged: reading the second may end the
   // program even when the first is no int.
   std::optional<std::int64_t> x = ReadIntToken(in, left);
   std::optional<std::int64_t> y = ReadIntToken(in, right);
-  if (!x || !y) return 0;
+  if (!x || !y) return {};
   auto result = Compute(in, op, *x, *y);
-  if (!result || plan.patternAt == std::string::npos) return 0;
-  return static_cast<std::size_t>(std::to_chars(digits, digits + 20, *result).ptr - digits);
+  if (!result || plan.patternAt == std::string::npos) return {};
+  return FormatInt(*result, digits);
 }
 
 bool Math(Interpreter& in, std::int64_t position, std::string& line) {
@@ -87,26 +87,39 @@ bool Math(Interpreter& in, std::int64_t position, std::string& line) {
   // The plan's words point into the line, which stays untouched until the
   // operands are read (a bad array read may end the program meanwhile).
   OperationPlan plan = PlanOperation(line, p);
-  char digits[20];
-  std::size_t length = EvaluateOperation(in, op, plan, digits);
-  if (length == 0) return false;
-  SpliceResult(line, plan, digits, length);
+  IntDigits digits;
+  std::string_view result = EvaluateOperation(in, op, plan, digits);
+  if (result.empty()) return false;
+  SpliceResult(line, plan, result);
   return true;
 }
 
-void SpliceResult(std::string& line, const OperationPlan& plan, const char* digits,
-                  std::size_t length) {
-  line.replace(plan.patternAt, plan.left.size() + 1 + plan.right.size(), digits, length);
+void SpliceResult(std::string& line, const OperationPlan& plan, std::string_view result) {
+  line.replace(plan.patternAt, plan.left.size() + 1 + plan.right.size(), result);
+}
+
+void RewriteOperatorsPresent(Interpreter& in, std::string& line, unsigned present) {
+  // A result's minus sign is an operator character for the steps after it.
+  static constexpr unsigned kMinus = OperatorBit(kOperators.find('-'));
+  for (std::size_t k = 0; k < kOperators.size(); ++k) {
+    if (!(present & OperatorBit(k))) continue;
+    std::size_t p = line.find(kOperators[k]);
+    if (p != std::string::npos && Math(in, static_cast<std::int64_t>(p), line)) present |= kMinus;
+  }
+}
+
+unsigned OperatorsIn(std::string_view text) {
+  static constexpr ByteSet kOperatorBytes(kOperators);
+  unsigned present = 0;
+  // Most texts hold no operator character at all.
+  for (std::size_t i = kOperatorBytes.Span(text); i < text.size(); ++i) {
+    if (kOperatorBytes.Has(text[i])) present |= OperatorBit(kOperators.find(text[i]));
+  }
+  return present;
 }
 
 void RewriteArithmeticFrom(Interpreter& in, std::string& line, std::size_t first) {
-  // Most lines hold no operator character at all.
-  static constexpr ByteSet kOperatorBytes(kOperators);
-  if (kOperatorBytes.Span(line) == line.size()) return;
-  for (std::size_t k = first; k < kOperators.size(); ++k) {
-    std::size_t p = line.find(kOperators[k]);
-    if (p != std::string::npos) Math(in, static_cast<std::int64_t>(p), line);
-  }
+  RewriteOperatorsPresent(in, line, OperatorsIn(line) & ~(OperatorBit(first) - 1));
 }
 
 void RewriteArithmetic(Interpreter& in, std::string& line) { RewriteArithmeticFrom(in, line, 0); }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "state/interpreter.h"
+#include "values/text.h"
 
 namespace zarnith {
 
@@ -50,17 +51,26 @@ void RewriteArithmetic(Interpreter& in, std::string& line);
 // The same for the operators of kOperators from number `first` on.
 void RewriteArithmeticFrom(Interpreter& in, std::string& line, std::size_t first);
 
+// Bit k stands for kOperators[k].
+inline constexpr unsigned OperatorBit(std::size_t k) { return 1u << k; }
+
+// The bits of the operator characters that `text` holds.
+unsigned OperatorsIn(std::string_view text);
+
+// The same for the operators whose bits are set in `present`: at least those
+// that `line` holds (a caller that has scanned the line already).
+void RewriteOperatorsPresent(Interpreter& in, std::string& line, unsigned present);
+
 // What the text alone says about the operation at byte `position` of `line`:
 // its operand words and where the pattern they form first stands.
 OperationPlan PlanOperation(std::string_view line, std::size_t position);
 
-// Reads the operands of a planned operation and computes it. The decimal
-// text of the result goes to `digits` (at least 20 bytes); returns its length,
-// 0 when the line stays as it is.
-std::size_t EvaluateOperation(Interpreter& in, char op, const OperationPlan& plan, char* digits);
+// Reads the operands of a planned operation and computes it: the decimal
+// text of the result, written in `digits`; empty when the line stays as it is.
+std::string_view EvaluateOperation(Interpreter& in, char op, const OperationPlan& plan,
+                                   IntDigits& digits);
 
 // Puts an evaluated operation's result in place of its pattern in `line`.
-void SpliceResult(std::string& line, const OperationPlan& plan, const char* digits,
-                  std::size_t length);
+void SpliceResult(std::string& line, const OperationPlan& plan, std::string_view result);
 
 }  // namespace zarnith

@@ -55,21 +55,21 @@ Value GetArrayValue(Interpreter& in, std::string_view reference) {
 // The value of a name that LookUpName found, read from the entry it found;
 // arrays and element references go through GetArrayValue and its checks.
 static Value ReadSlot(Interpreter& in, std::string_view name, const NameSlot& slot) {
-  if (slot.intVar) return *slot.intVar;
-  if (slot.stringVar) return *slot.stringVar;
-  bool element = SameType(slot.varType, type::kInt) || SameType(slot.varType, type::kString);
-  if (element && slot.intArray) return ElementAt(in, **slot.intArray, IndexText(name));
-  if (element && slot.stringArray) return ElementAt(in, **slot.stringArray, IndexText(name));
+  if (slot.intVar()) return *slot.intVar();
+  if (slot.stringVar()) return *slot.stringVar();
+  bool element = SameType(slot.varType(), type::kInt) || SameType(slot.varType(), type::kString);
+  if (element && slot.intArray()) return ElementAt(in, **slot.intArray(), IndexText(name));
+  if (element && slot.stringArray()) return ElementAt(in, **slot.stringArray(), IndexText(name));
   return GetArrayValue(in, name);
 }
 
 variable GetVariable(Interpreter& in, std::string_view name) {
   if (name == kReturnedName) return in.lastReturned;
   NameSlot slot = LookUpName(in.stores, name);
-  if (slot.varType == type::kUnknown) return {type::kString, std::string(msg::kPleaseFixMe)};
-  std::string_view varType = slot.varType == type::kIntArray      ? type::kInt
-                             : slot.varType == type::kStringArray ? type::kString
-                                                                  : slot.varType;
+  if (slot.varType() == type::kUnknown) return {type::kString, std::string(msg::kPleaseFixMe)};
+  std::string_view varType = slot.varType() == type::kIntArray      ? type::kInt
+                             : slot.varType() == type::kStringArray ? type::kString
+                                                                  : slot.varType();
   return {varType, ReadSlot(in, name, slot)};
 }
 
@@ -83,7 +83,7 @@ Value ReadToken(Interpreter& in, const TokenRef& t) {
 std::optional<std::int64_t> ReadIntToken(Interpreter& in, const TokenRef& t) {
   // Most operands and assigned values are int variables and numbers: they
   // need no Value.
-  if (!t.returned && t.slot.intVar) return *t.slot.intVar;
+  if (!t.returned && t.slot.intVar()) return *t.slot.intVar();
   if (!t.returned && !t.variable) {
     if (SameType(t.type, type::kInt)) return t.number;
     return std::nullopt;

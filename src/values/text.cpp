@@ -3,39 +3,129 @@
 
 #include <cctype>
 #include <cerrno>
-#include <charconv>
+#include <bit>
 #include <cstring>
 
 namespace zarnith {
 
+namespace {
+
+// Eight digit characters read at once (the first in the lowest byte): true
+// when each byte is one of '0' to '9'.
+bool EightDigits(std::uint64_t chunk) {
+  constexpr std::uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0;
+  constexpr std::uint64_t kZeros = 0x3030303030303030;
+  // Bytes 0x30 to 0x3F pass the first test; adding 6 moves 0x3A to 0x3F out.
+  return (chunk & kHighNibbles) == kZeros &&
+         ((chunk + 0x0606060606060606) & kHighNibbles) == kZeros;
+}
+
+// Their number: neighbouring digits are combined in pairs, then fours, then
+// the eight.
+std::uint64_t EightDigitsValue(std::uint64_t chunk) {
+  std::uint64_t v = chunk - 0x3030303030303030;
+  v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FF;
+  v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFF;
+  return (v * 10000 + (v >> 32)) & 0xFFFFFFFF;
+}
+
+// The same for four digit characters.
+bool FourDigits(std::uint32_t chunk) {
+  constexpr std::uint32_t kHighNibbles = 0xF0F0F0F0;
+  constexpr std::uint32_t kZeros = 0x30303030;
+  return (chunk & kHighNibbles) == kZeros && ((chunk + 0x06060606) & kHighNibbles) == kZeros;
+}
+
+std::uint32_t FourDigitsValue(std::uint32_t chunk) {
+  std::uint32_t v = chunk - 0x30303030;
+  v = (v * 10 + (v >> 8)) & 0x00FF00FF;
+  return (v * 100 + (v >> 16)) & 0xFFFF;
+}
+
+// Up to 18 digits, which always fit.
+std::optional<std::uint64_t> ShortDigits(const char* p, const char* end) {
+  std::uint64_t value = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    while (end - p >= 8) {
+      std::uint64_t chunk;
+      std::memcpy(&chunk, p, sizeof chunk);
+      if (!EightDigits(chunk)) return std::nullopt;
+      value = value * 100000000 + EightDigitsValue(chunk);
+      p += 8;
+    }
+    if (end - p >= 4) {
+      std::uint32_t chunk;
+      std::memcpy(&chunk, p, sizeof chunk);
+      if (!FourDigits(chunk)) return std::nullopt;
+      value = value * 10000 + FourDigitsValue(chunk);
+      p += 4;
+    }
+  }
+  for (; p != end; ++p) {
+    unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+    if (digit > 9) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+}  // namespace
+
 std::optional<std::int64_t> ParseIntLiteral(std::string_view text) {
   // Runs for nearly every token of every line, so it checks the shape and the
   // range in one pass.
-  std::size_t i = 0;
+  const char* p = text.data();
+  const char* const end = p + text.size();
   bool negative = false;
-  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-    negative = text[0] == '-';
-    i = 1;
+  if (p != end && (*p == '+' || *p == '-')) {
+    negative = *p == '-';
+    ++p;
   }
-  if (i == text.size()) return std::nullopt;
-  const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
-  // Up to 18 digits always fit; only longer texts need the range check.
-  const bool mayOverflow = text.size() - i > 18;
-  std::uint64_t value = 0;
-  for (; i < text.size(); ++i) {
-    unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
-    if (digit > 9) return std::nullopt;
-    if (mayOverflow && value > (limit - digit) / 10) return std::nullopt;
-    value = value * 10 + digit;
+  if (p == end) return std::nullopt;
+  std::optional<std::uint64_t> value;
+  if (end - p <= 18) {
+    value = ShortDigits(p, end);
+  } else {
+    const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
+    value = 0;
+    for (; p != end; ++p) {
+      unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+      if (digit > 9 || *value > (limit - digit) / 10) return std::nullopt;
+      *value = *value * 10 + digit;
+    }
   }
-  return static_cast<std::int64_t>(negative ? 0 - value : value);
+  if (!value) return std::nullopt;
+  return static_cast<std::int64_t>(negative ? 0 - *value : *value);
+}
+
+std::string_view FormatInt(std::int64_t value, IntDigits& digits) {
+  // Two digits a step: results of arithmetic are formatted on every rewrite.
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char* const end = digits.bytes + sizeof digits.bytes;
+  char* p = end;
+  std::uint64_t rest = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  while (rest >= 100) {
+    const char* pair = kPairs + 2 * (rest % 100);
+    rest /= 100;
+    *--p = pair[1];
+    *--p = pair[0];
+  }
+  if (rest >= 10) {
+    *--p = kPairs[2 * rest + 1];
+    *--p = kPairs[2 * rest];
+  } else {
+    *--p = static_cast<char>('0' + rest);
+  }
+  if (value < 0) *--p = '-';
+  return std::string_view(p, static_cast<std::size_t>(end - p));
 }
 
 void AppendInt(std::string& out, std::int64_t value) {
-  char buffer[24];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  (void)ec;
-  out.append(buffer, end);
+  IntDigits digits;
+  out += FormatInt(value, digits);
 }
 
 std::string IntToText(std::int64_t value) {

@@ -13,6 +13,15 @@ namespace zarnith {
 // nothing else, within the signed 64-bit range.
 std::optional<std::int64_t> ParseIntLiteral(std::string_view text);
 
+// Room for the decimal text of any integer ("-9223372036854775808").
+struct IntDigits {
+  char bytes[20];
+};
+
+// Decimal text of an integer, "-" for negatives: written at the end of
+// `digits`, which the view shows.
+std::string_view FormatInt(std::int64_t value, IntDigits& digits);
+
 // Decimal text of an integer, "-" for negatives.
 std::string IntToText(std::int64_t value);
 void AppendInt(std::string& out, std::int64_t value);

@@ -9,21 +9,11 @@ namespace {
 
 // A name without brackets, searched in the fixed order of the stores.
 NameSlot LookUpPlain(Stores& s, const HashedName& name) {
-  NameSlot slot;
-  if ((slot.intVar = FindIn(s.intVars, name))) {
-    slot.varType = type::kInt;
-    slot.kind = NameKind::kInt;
-  } else if ((slot.stringVar = FindIn(s.stringVars, name))) {
-    slot.varType = type::kString;
-    slot.kind = NameKind::kString;
-  } else if ((slot.stringArray = FindIn(s.stringArrays, name))) {
-    slot.varType = type::kStringArray;
-    slot.kind = NameKind::kStringArray;
-  } else if ((slot.intArray = FindIn(s.intArrays, name))) {
-    slot.varType = type::kIntArray;
-    slot.kind = NameKind::kIntArray;
-  }
-  return slot;
+  if (auto* entry = FindIn(s.intVars, name)) return {NameKind::kInt, entry};
+  if (auto* entry = FindIn(s.stringVars, name)) return {NameKind::kString, entry};
+  if (auto* entry = FindIn(s.stringArrays, name)) return {NameKind::kStringArray, entry};
+  if (auto* entry = FindIn(s.intArrays, name)) return {NameKind::kIntArray, entry};
+  return {};
 }
 
 // The name up to its first "[" (all of it when it has none), hashed on the
@@ -43,27 +33,23 @@ bool IsQuotedText(std::string_view token) {
 }  // namespace
 
 NameSlot LookUpName(Stores& s, std::string_view name) {
-  // While no name in the stores begins like a literal, a token that does is
-  // found nowhere: most tokens that are no names need no search.
-  if (!s.literalNames && BeginsLikeLiteral(name)) return {};
+  if (!MayBeStored(s, name)) return {};
   HashedName base = NameBeforeBracket(name);
   if (base.text.size() == name.size()) return LookUpPlain(s, base);
   // An element reference is typed by its element type; the index is not
   // looked at until the element is read.
-  NameSlot slot;
   StringArray* strings = FindIn(s.stringArrays, base);
   IntArray* ints = strings ? nullptr : FindIn(s.intArrays, base);
   if (strings || ints) {
-    slot.varType = strings ? type::kString : type::kInt;
-    slot.kind = strings ? NameKind::kStringItem : NameKind::kIntItem;
+    NameSlot slot{strings ? NameKind::kStringItem : NameKind::kIntItem, nullptr};
     // The reserved name is never an array: reading returned[0] goes the
     // checked way and finds no array there.
     if (base.text != kReturnedName) {
       // The base alone decides which array is read; as a bare name it is
       // searched in the usual order (an int variable of that name wins).
       NameSlot array = LookUpPlain(s, base);
-      slot.intArray = array.intArray;
-      slot.stringArray = array.stringArray;
+      if (strings) slot.entry = array.stringArray();
+      if (ints) slot.entry = array.intArray();
     }
     return slot;
   }
@@ -79,16 +65,22 @@ std::string_view GetType(std::string_view token) {
 TokenRef LookUpToken(Interpreter& in, std::string_view token) {
   TokenRef t;
   t.token = token;
-  t.returned = token == kReturnedName;
-  if (t.returned) {
+  if (token == kReturnedName) {
+    t.returned = true;
     t.type = in.lastReturned.varType;
     t.variable = t.type != type::kUnknown;
-  } else {
-    t.slot = LookUpName(in.stores, token);
-    t.type = t.slot.varType;
-    t.variable = t.slot.kind != NameKind::kNone;
+    return t;
   }
-  if (t.variable) return t;
+  if (MayBeStored(in.stores, token)) {
+    t.slot = LookUpName(in.stores, token);
+    t.variable = t.slot.kind != NameKind::kNone;
+    if (t.variable) {
+      t.type = t.slot.varType();
+      return t;
+    }
+    // A literal begins like one.
+    if (!BeginsLikeLiteral(token)) return t;
+  }
   if (IsQuotedText(token)) {
     t.type = type::kString;
   } else if (std::optional<std::int64_t> number = ParseIntLiteral(token)) {
@@ -100,7 +92,7 @@ TokenRef LookUpToken(Interpreter& in, std::string_view token) {
 
 std::string_view GetTypeOfVar(Interpreter& in, std::string_view name) {
   if (name == kReturnedName) return in.lastReturned.varType;
-  return LookUpName(in.stores, name).varType;
+  return LookUpName(in.stores, name).varType();
 }
 
 bool CheckOnVariable(Interpreter& in, std::string_view name) {

@@ -9,9 +9,10 @@
 
 namespace zarnith {
 
-// Where a name designates in the stores: its type name as GetTypeOfVar gives
-// it and the one store entry that holds it (the others are null). For an
-// element reference the type is the element's and the entry is the array's.
+// Where a name designates in the stores: its kind and the one store entry
+// that holds it. For an element reference the kind is the element's and the
+// entry is the array's. (Two words, so that lookups hand it back in
+// registers.)
 // Entries never move and a running script never removes one, so the pointers
 // stay valid; what they designate can only change when Stores::NameCount()
 // changes. (The debugger's step back removes names; it then drops every plan
@@ -19,18 +20,53 @@ namespace zarnith {
 enum class NameKind : std::uint8_t { kNone, kInt, kString, kIntArray, kStringArray, kIntItem, kStringItem };
 
 struct NameSlot {
-  NameKind kind = NameKind::kNone;  // the same as varType, for a quick switch
-  std::string_view varType = type::kUnknown;
-  std::int64_t* intVar = nullptr;
-  Text* stringVar = nullptr;
-  IntArray* intArray = nullptr;
-  StringArray* stringArray = nullptr;
+  NameKind kind = NameKind::kNone;
+  // The store entry: an int for kInt, a Text for kString, the array for the
+  // others. Null for kNone, and for an element when its base names no array
+  // (an int variable of that name wins) or is the reserved name.
+  void* entry = nullptr;
+
+  // The type name as GetTypeOfVar gives it.
+  std::string_view varType() const {
+    switch (kind) {
+      case NameKind::kInt:
+      case NameKind::kIntItem: return type::kInt;
+      case NameKind::kString:
+      case NameKind::kStringItem: return type::kString;
+      case NameKind::kIntArray: return type::kIntArray;
+      case NameKind::kStringArray: return type::kStringArray;
+      case NameKind::kNone: break;
+    }
+    return type::kUnknown;
+  }
+  // The entry as what it holds; null when it holds something else.
+  std::int64_t* intVar() const { return As<std::int64_t>(kind == NameKind::kInt); }
+  Text* stringVar() const { return As<Text>(kind == NameKind::kString); }
+  IntArray* intArray() const {
+    return As<IntArray>(kind == NameKind::kIntArray || kind == NameKind::kIntItem);
+  }
+  StringArray* stringArray() const {
+    return As<StringArray>(kind == NameKind::kStringArray || kind == NameKind::kStringItem);
+  }
+
+ private:
+  template <typename T>
+  T* As(bool holds) const {
+    return holds ? static_cast<T*>(entry) : nullptr;
+  }
 };
 
 // Searches the stores in their fixed order (not for the reserved name
 // "returned", which callers test first). The entry found is the caller's to
 // read or write.
 NameSlot LookUpName(Stores& stores, std::string_view name);
+
+// Whether `token` may name something in the stores: while no stored name
+// begins like a literal (a number, a quoted text), a token that does names
+// nothing, and most tokens that are no names need no search.
+inline bool MayBeStored(const Stores& stores, std::string_view token) {
+  return stores.literalNames || !BeginsLikeLiteral(token);
+}
 
 // A token looked up once: its type as GetTypeEx gives it and where its value
 // lies, so that a statement types and then reads it with one search.
