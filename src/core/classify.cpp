@@ -18,9 +18,9 @@ LineCut ClassifyLine(std::string_view text, std::vector<std::string_view>& piece
     return cut;
   }
   cut.three = SplitThree(text);
-  if (cut.three.count == 3 && cut.three.first == "array") {
+  if (cut.three.count == 3 && SameShortText(cut.three.first, "array")) {
     cut.form = LineForm::kArray;
-  } else if (cut.three.count == 3 && cut.three.second == "=") {
+  } else if (cut.three.count == 3 && SameShortText(cut.three.second, "=")) {
     cut.form = LineForm::kAssign;
   } else {
     SplitWords(text, words);

@@ -84,11 +84,18 @@ void AssignElement(Interpreter& in, std::vector<Element>& array, std::int64_t in
   }
 }
 
-void AssignToElement(Interpreter& in, std::string_view target, std::string_view valueText) {
-  std::string_view name = BeforeFirst(target, '[');
+// The index text of an element target, its first "[" being at `open`.
+std::optional<std::int64_t> IndexAfter(std::string_view target, std::size_t open) {
+  std::string_view rest = target.substr(open + 1);
+  return ParseIntLiteral(rest.substr(0, FindChar(rest, ']')));
+}
+
+void AssignToElement(Interpreter& in, std::string_view target, std::size_t open,
+                     std::string_view valueText) {
+  std::string_view name = target.substr(0, open);
   NameSlot slot = name == kReturnedName ? NameSlot{} : LookUpName(in.stores, name);
   if (!slot.intArray() && !slot.stringArray()) return PrintError(in, msg::kArrayIsNotExists);
-  std::optional<std::int64_t> index = TargetIndex(target);
+  std::optional<std::int64_t> index = IndexAfter(target, open);
   if (!index) return PrintError(in, msg::kIndexNotInt);
   // Reading the value never rebinds a name, so the array stays the one found.
   if (slot.intArray()) return AssignElement(in, **slot.intArray(), *index, type::kInt, valueText);
@@ -113,15 +120,16 @@ void DeclareArray(Interpreter& in, std::string_view elementType, std::string_vie
 }
 
 std::optional<std::int64_t> TargetIndex(std::string_view target) {
-  std::optional<std::string_view> index = Bracketed(target, '[', ']');
-  return index ? ParseIntLiteral(*index) : std::nullopt;
+  std::size_t open = FindChar(target, '[');
+  if (open == std::string_view::npos) return std::nullopt;
+  return IndexAfter(target, open);
 }
 
 void Assign(Interpreter& in, std::string_view target, std::string_view valueText) {
-  bool open = FindChar(target, '[') != std::string_view::npos;
+  std::size_t open = FindChar(target, '[');
   bool close = FindChar(target, ']') != std::string_view::npos;
-  if (!open && !close) return AssignPlain(in, target, valueText);
-  if (open && close) return AssignToElement(in, target, valueText);
+  if (open == std::string_view::npos && !close) return AssignPlain(in, target, valueText);
+  if (open != std::string_view::npos && close) return AssignToElement(in, target, open, valueText);
   // Only one bracket: not a target at all; the line does nothing.
 }
 

@@ -39,13 +39,9 @@ ScriptPlans::~ScriptPlans() { in_.plans.reset(); }
 
 namespace {
 
-// Plans line `i` on its second run; notes its first. Without memory for a
-// plan the line takes the reference path.
+// Plans line `i` on its second run. Without memory for a plan the line
+// takes the reference path.
 [[gnu::noinline]] Plan* PlanSecondRun(Interpreter& in, LinePlans& table, std::size_t i) try {
-  if (!table.seen[i]) {
-    table.seen[i] = 1;
-    return nullptr;
-  }
   table.plans[i] = CompilePlan(in, table.lines[i]);
   return table.plans[i].get();
 } catch (const std::bad_alloc&) {
@@ -60,6 +56,11 @@ Plan* PlanForLine(Interpreter& in, std::size_t index) {
   LinePlans* table = in.plans.get();
   if (!table || index >= table->plans.size()) return nullptr;
   if (Plan* plan = table->plans[index].get()) return plan;
+  // A line's first run only notes it.
+  if (!table->seen[index]) {
+    table->seen[index] = 1;
+    return nullptr;
+  }
   return PlanSecondRun(in, *table, index);
 }
 

@@ -92,11 +92,21 @@ inline constexpr std::string_view kStringArray = "string-array";
 inline constexpr std::string_view kUnknown = "unknown";
 }  // namespace type
 
+// a == b for the short texts that names, types and keywords are: a plain
+// loop costs less than a call to memcmp.
+inline bool SameShortText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
 // Whether two type names are the same. The names in use are the constants
 // above, so equal names are mostly the very same bytes, and different ones
 // differ in length: most tests need no comparison of bytes.
 inline bool SameType(std::string_view a, std::string_view b) {
-  return (a.data() == b.data() && a.size() == b.size()) || a == b;
+  return (a.data() == b.data() && a.size() == b.size()) || SameShortText(a, b);
 }
 
 // The reserved name under which scripts read the last returned value.
@@ -135,15 +145,7 @@ struct NameEqual {
   static std::string_view Text(const HashedName& n) { return n.text; }
   template <typename A, typename B>
   bool operator()(const A& a, const B& b) const {
-    return SameBytes(Text(a), Text(b));
-  }
-  // Names are short: a plain loop costs less than a call to memcmp.
-  static bool SameBytes(std::string_view x, std::string_view y) {
-    if (x.size() != y.size()) return false;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-      if (x[i] != y[i]) return false;
-    }
-    return true;
+    return SameShortText(Text(a), Text(b));
   }
 };
 

@@ -8,7 +8,9 @@ namespace zarnith {
 namespace {
 
 // A name without brackets, searched in the fixed order of the stores.
-NameSlot LookUpPlain(Stores& s, const HashedName& name) {
+// (Inlined, as the hash table's search is inlined into LookUpName: a name is
+// looked up for nearly every token of every line.)
+[[gnu::always_inline]] inline NameSlot LookUpPlain(Stores& s, const HashedName& name) {
   if (auto* entry = FindIn(s.intVars, name)) return {NameKind::kInt, entry};
   if (auto* entry = FindIn(s.stringVars, name)) return {NameKind::kString, entry};
   if (auto* entry = FindIn(s.stringArrays, name)) return {NameKind::kStringArray, entry};
@@ -32,7 +34,7 @@ bool IsQuotedText(std::string_view token) {
 
 }  // namespace
 
-NameSlot LookUpName(Stores& s, std::string_view name) {
+[[gnu::flatten]] NameSlot LookUpName(Stores& s, std::string_view name) {
   if (!MayBeStored(s, name)) return {};
   HashedName base = NameBeforeBracket(name);
   if (base.text.size() == name.size()) return LookUpPlain(s, base);
@@ -62,7 +64,7 @@ std::string_view GetType(std::string_view token) {
   return type::kUnknown;
 }
 
-TokenRef LookUpToken(Interpreter& in, std::string_view token) {
+[[gnu::flatten]] TokenRef LookUpToken(Interpreter& in, std::string_view token) {
   TokenRef t;
   t.token = token;
   if (token == kReturnedName) {
