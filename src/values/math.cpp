@@ -40,18 +40,18 @@ OperationPlan PlanOperation(std::string_view line, std::size_t p) {
   if (line[p - 1] == ' ' || line[p + 1] == ' ' || line[p - 1] == '[') return plan;
   plan.candidate = true;
 
-  std::size_t leftStart = line.rfind(' ', p - 1);
-  leftStart = leftStart == std::string_view::npos ? 0 : leftStart + 1;
-  std::string_view left = line.substr(leftStart, p - leftStart);
+  // The operand words run to the spaces around them (the right one stops at
+  // a second operator of its kind too); they are short, so plain loops.
+  std::size_t leftStart = p;
+  while (leftStart > 0 && line[leftStart - 1] != ' ') --leftStart;
   std::size_t rightEnd = p + 1;
   while (rightEnd < line.size() && line[rightEnd] != ' ' && line[rightEnd] != op) ++rightEnd;
-  std::string_view right = line.substr(p + 1, rightEnd - p - 1);
-  plan.left = StripQuotes(left);
-  plan.right = StripQuotes(right);
+  plan.left = StripQuotes(line.substr(leftStart, p - leftStart));
+  plan.right = StripQuotes(line.substr(p + 1, rightEnd - p - 1));
 
   // When the operator is the first of its kind in the line and no quotes were
   // stripped beside it, the pattern first stands right around it.
-  bool firstOperator = line.substr(0, p).find(op) == std::string_view::npos;
+  bool firstOperator = FindChar(line.substr(0, p), op) == std::string_view::npos;
   if (firstOperator && plan.left.data() + plan.left.size() == line.data() + p &&
       plan.right.data() == line.data() + p + 1) {
     plan.patternAt = static_cast<std::size_t>(plan.left.data() - line.data());

@@ -80,14 +80,7 @@ Value ReadToken(Interpreter& in, const TokenRef& t) {
   return std::string(t.token);
 }
 
-std::optional<std::int64_t> ReadIntToken(Interpreter& in, const TokenRef& t) {
-  // Most operands and assigned values are int variables and numbers: they
-  // need no Value.
-  if (!t.returned && t.slot.intVar()) return *t.slot.intVar();
-  if (!t.returned && !t.variable) {
-    if (SameType(t.type, type::kInt)) return t.number;
-    return std::nullopt;
-  }
+std::optional<std::int64_t> ReadIntThroughValue(Interpreter& in, const TokenRef& t) {
   Value v = ReadToken(in, t);
   if (auto* number = std::get_if<std::int64_t>(&v)) return *number;
   return std::nullopt;

@@ -32,8 +32,18 @@ Value IfVariableReplaceIt(Interpreter& in, std::string_view token);
 Value ReadToken(Interpreter& in, const TokenRef& t);
 
 // The same value when it is an int, else nothing; read exactly as ReadToken
-// reads it (an element out of range still ends the program).
-std::optional<std::int64_t> ReadIntToken(Interpreter& in, const TokenRef& t);
+// reads it (an element out of range still ends the program). Most operands
+// and assigned values are int variables and numbers: they need no Value, and
+// no call.
+std::optional<std::int64_t> ReadIntThroughValue(Interpreter& in, const TokenRef& t);
+inline std::optional<std::int64_t> ReadIntToken(Interpreter& in, const TokenRef& t) {
+  if (!t.returned && t.slot.intVar()) return *t.slot.intVar();
+  if (!t.returned && !t.variable) {
+    if (SameType(t.type, type::kInt)) return t.number;
+    return std::nullopt;
+  }
+  return ReadIntThroughValue(in, t);
+}
 
 // The text form of a resolved value with its enclosing quotes removed: what
 // statements mean by "the text value" of a string argument.

@@ -108,8 +108,9 @@ std::string_view FormatInt(std::int64_t value, IntDigits& digits) {
   char* p = end;
   std::uint64_t rest = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   while (rest >= 100) {
-    const char* pair = kPairs + 2 * (rest % 100);
-    rest /= 100;
+    const std::uint64_t quotient = rest / 100;
+    const char* pair = kPairs + 2 * (rest - quotient * 100);
+    rest = quotient;
     *--p = pair[1];
     *--p = pair[0];
   }
