@@ -84,18 +84,20 @@ void AssignElement(Interpreter& in, std::vector<Element>& array, std::int64_t in
   }
 }
 
-// The index text of an element target, its first "[" being at `open`.
-std::optional<std::int64_t> IndexAfter(std::string_view target, std::size_t open) {
-  std::string_view rest = target.substr(open + 1);
-  return ParseIntLiteral(rest.substr(0, FindChar(rest, ']')));
+// The index of an element target: the text between its first "[" (at
+// `open`) and the next "]" (at `close`, or the end).
+std::optional<std::int64_t> IndexBetween(std::string_view target, std::size_t open,
+                                         std::size_t close) {
+  std::size_t end = close == std::string_view::npos ? target.size() : close;
+  return ParseIntLiteral(target.substr(open + 1, end - open - 1));
 }
 
 void AssignToElement(Interpreter& in, std::string_view target, std::size_t open,
-                     std::string_view valueText) {
+                     std::size_t close, std::string_view valueText) {
   std::string_view name = target.substr(0, open);
   NameSlot slot = name == kReturnedName ? NameSlot{} : LookUpName(in.stores, name);
   if (!slot.intArray() && !slot.stringArray()) return PrintError(in, msg::kArrayIsNotExists);
-  std::optional<std::int64_t> index = IndexAfter(target, open);
+  std::optional<std::int64_t> index = IndexBetween(target, open, close);
   if (!index) return PrintError(in, msg::kIndexNotInt);
   // Reading the value never rebinds a name, so the array stays the one found.
   if (slot.intArray()) return AssignElement(in, **slot.intArray(), *index, type::kInt, valueText);
@@ -122,14 +124,19 @@ void DeclareArray(Interpreter& in, std::string_view elementType, std::string_vie
 std::optional<std::int64_t> TargetIndex(std::string_view target) {
   std::size_t open = FindChar(target, '[');
   if (open == std::string_view::npos) return std::nullopt;
-  return IndexAfter(target, open);
+  return IndexBetween(target, open, FindChar(target, ']', open + 1));
 }
 
 void Assign(Interpreter& in, std::string_view target, std::string_view valueText) {
   std::size_t open = FindChar(target, '[');
-  bool close = FindChar(target, ']') != std::string_view::npos;
-  if (open == std::string_view::npos && !close) return AssignPlain(in, target, valueText);
-  if (open != std::string_view::npos && close) return AssignToElement(in, target, open, valueText);
+  if (open == std::string_view::npos) {
+    if (FindChar(target, ']') == std::string_view::npos) AssignPlain(in, target, valueText);
+    return;
+  }
+  std::size_t close = FindChar(target, ']', open + 1);
+  if (close != std::string_view::npos || FindChar(target.substr(0, open), ']') != std::string_view::npos) {
+    AssignToElement(in, target, open, close, valueText);
+  }
   // Only one bracket: not a target at all; the line does nothing.
 }
 
