@@ -5,19 +5,72 @@
 #include "classes/registry.h"
 #include "core/declarations.h"
 #include "values/conditions.h"
+#include "values/text.h"
 
 namespace zarnith {
+
+namespace {
+
+// Where the characters that decide a line's form first stand: its first
+// comma, a colon before that comma, and its first two spaces (npos for
+// none). One pass over the line finds them all.
+struct FormMarks {
+  std::size_t comma = std::string_view::npos;
+  std::size_t colon = std::string_view::npos;
+  std::size_t spaces[2] = {std::string_view::npos, std::string_view::npos};
+};
+
+FormMarks FindFormMarks(std::string_view text) {
+  static constexpr ByteSet kMarks(",: ");
+  FormMarks m;
+  int spaces = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (!kMarks.Has(c)) continue;
+    if (c == ' ') {
+      if (spaces < 2) m.spaces[spaces++] = i;
+    } else if (m.comma != std::string_view::npos) {
+      // Past the first comma only spaces still count.
+    } else if (c == ',') {
+      m.comma = i;
+    } else if (m.colon == std::string_view::npos) {
+      m.colon = i;
+    }
+  }
+  return m;
+}
+
+// SplitThree's words, from the spaces found.
+ThreeWords ThreeAt(std::string_view text, const std::size_t (&spaces)[2]) {
+  ThreeWords w;
+  w.first = text.substr(0, spaces[0]);
+  w.count = 1;
+  if (spaces[0] == std::string_view::npos) return w;
+  w.second = text.substr(spaces[0] + 1, spaces[1] - spaces[0] - 1);
+  w.count = 2;
+  if (spaces[1] == std::string_view::npos) return w;
+  w.rest = text.substr(spaces[1] + 1);
+  w.count = 3;
+  return w;
+}
+
+}  // namespace
 
 LineCut ClassifyLine(std::string_view text, std::vector<std::string_view>& pieces,
                        std::vector<std::string_view>& words) {
   LineCut cut;
   words.clear();
-  SplitPieces(text, pieces);
-  if (pieces[0].find(':') != std::string_view::npos) {
+  const FormMarks marks = FindFormMarks(text);
+  if (marks.comma == std::string_view::npos) {
+    pieces.assign(1, text);
+  } else {
+    SplitPieces(text, pieces);
+  }
+  if (marks.colon != std::string_view::npos) {
     cut.form = LineForm::kClassCall;
     return cut;
   }
-  cut.three = SplitThree(text);
+  cut.three = ThreeAt(text, marks.spaces);
   if (cut.three.count == 3 && SameShortText(cut.three.first, "array")) {
     cut.form = LineForm::kArray;
   } else if (cut.three.count == 3 && SameShortText(cut.three.second, "=")) {

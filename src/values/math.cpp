@@ -80,18 +80,25 @@ std::string_view EvaluateOperation(Interpreter& in, char op, const OperationPlan
   return FormatInt(*result, digits);
 }
 
-bool Math(Interpreter& in, std::int64_t position, std::string& line) {
-  if (position < 0 || static_cast<std::size_t>(position) >= line.size()) return false;
-  auto p = static_cast<std::size_t>(position);
-  const char op = line[p];
+namespace {
+
+// Math at a position within the line: the result's text as it now stands in
+// the line, written in `digits`; empty when the line stays as it is.
+std::string_view RewriteAt(Interpreter& in, std::size_t p, std::string& line, IntDigits& digits) {
   // The plan's words point into the line, which stays untouched until the
   // operands are read (a bad array read may end the program meanwhile).
   OperationPlan plan = PlanOperation(line, p);
+  std::string_view result = EvaluateOperation(in, line[p], plan, digits);
+  if (!result.empty()) SpliceResult(line, plan, result);
+  return result;
+}
+
+}  // namespace
+
+bool Math(Interpreter& in, std::int64_t position, std::string& line) {
+  if (position < 0 || static_cast<std::size_t>(position) >= line.size()) return false;
   IntDigits digits;
-  std::string_view result = EvaluateOperation(in, op, plan, digits);
-  if (result.empty()) return false;
-  SpliceResult(line, plan, result);
-  return true;
+  return !RewriteAt(in, static_cast<std::size_t>(position), line, digits).empty();
 }
 
 void SpliceResult(std::string& line, const OperationPlan& plan, std::string_view result) {
@@ -99,12 +106,15 @@ void SpliceResult(std::string& line, const OperationPlan& plan, std::string_view
 }
 
 void RewriteOperatorsPresent(Interpreter& in, std::string& line, unsigned present) {
-  // A result's minus sign is an operator character for the steps after it.
   static constexpr unsigned kMinus = OperatorBit(kOperators.find('-'));
   for (std::size_t k = 0; k < kOperators.size(); ++k) {
     if (!(present & OperatorBit(k))) continue;
     std::size_t p = line.find(kOperators[k]);
-    if (p != std::string::npos && Math(in, static_cast<std::int64_t>(p), line)) present |= kMinus;
+    if (p == std::string::npos) continue;
+    IntDigits digits;
+    std::string_view result = RewriteAt(in, p, line, digits);
+    // A negative result's sign is an operator character for the steps after it.
+    if (!result.empty() && result[0] == '-') present |= kMinus;
   }
 }
 
