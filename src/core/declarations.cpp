@@ -53,18 +53,18 @@ void AssignPlain(Interpreter& in, std::string_view target, std::string_view valu
   Stores& s = in.stores;
   if (SameType(value.type, type::kInt)) {
     if (!allowed(type::kInt)) return PrintError(in, msg::kVariableAlreadyExists);
-    if (auto number = ReadIntToken(in, value)) StoreAt(s, s.intVars, into.intVar(), target, *number);
+    if (auto number = ReadIntToken(in, value)) StoreAt(s, s.intVars, into.intVar, target, *number);
   } else if (SameType(value.type, type::kString)) {
     if (!allowed(type::kString)) return PrintError(in, msg::kVariableAlreadyExists);
-    StoreAt(s, s.stringVars, into.stringVar(), target, ReadTokenShared(in, value));
+    StoreAt(s, s.stringVars, into.stringVar, target, ReadTokenShared(in, value));
   } else if (value.type == type::kIntArray) {
     if (!allowed(type::kIntArray)) return PrintError(in, msg::kArrayAlreadyExists);
-    IntArray shared = *value.slot.intArray();
-    StoreAt(s, s.intArrays, into.intArray(), target, std::move(shared));
+    IntArray shared = *value.slot.intArray;
+    StoreAt(s, s.intArrays, into.intArray, target, std::move(shared));
   } else if (value.type == type::kStringArray) {
     if (!allowed(type::kStringArray)) return PrintError(in, msg::kArrayAlreadyExists);
-    StringArray shared = *value.slot.stringArray();
-    StoreAt(s, s.stringArrays, into.stringArray(), target, std::move(shared));
+    StringArray shared = *value.slot.stringArray;
+    StoreAt(s, s.stringArrays, into.stringArray, target, std::move(shared));
   }
 }
 
@@ -96,12 +96,12 @@ void AssignToElement(Interpreter& in, std::string_view target, std::size_t open,
                      std::size_t close, std::string_view valueText) {
   std::string_view name = target.substr(0, open);
   NameSlot slot = name == kReturnedName ? NameSlot{} : LookUpName(in.stores, name);
-  if (!slot.intArray() && !slot.stringArray()) return PrintError(in, msg::kArrayIsNotExists);
+  if (!slot.intArray && !slot.stringArray) return PrintError(in, msg::kArrayIsNotExists);
   std::optional<std::int64_t> index = IndexBetween(target, open, close);
   if (!index) return PrintError(in, msg::kIndexNotInt);
   // Reading the value never rebinds a name, so the array stays the one found.
-  if (slot.intArray()) return AssignElement(in, **slot.intArray(), *index, type::kInt, valueText);
-  AssignElement(in, **slot.stringArray(), *index, type::kString, valueText);
+  if (slot.intArray) return AssignElement(in, **slot.intArray, *index, type::kInt, valueText);
+  AssignElement(in, **slot.stringArray, *index, type::kString, valueText);
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ bool ReadShared(Interpreter& in, Operand& o, Text& text) {
   }
   const NameSlot& slot = SlotOf(in, o);
   if (slot.kind == NameKind::kString) {
-    text = BareShared(*slot.stringVar());
+    text = BareShared(*slot.stringVar);
     return true;
   }
   std::string_view view;

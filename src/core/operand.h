@@ -68,7 +68,7 @@ inline bool ReadInt(Interpreter& in, Operand& o, std::int64_t& value) {
   }
   const NameSlot& slot = SlotOf(in, o);
   if (slot.kind == NameKind::kInt) {
-    value = *slot.intVar();
+    value = *slot.intVar;
     return true;
   }
   if (slot.kind == NameKind::kNone) {
@@ -76,7 +76,7 @@ inline bool ReadInt(Interpreter& in, Operand& o, std::int64_t& value) {
     return o.intLiteral;
   }
   const std::int64_t* element =
-      slot.kind == NameKind::kIntItem ? ElementOf(o, slot.intArray()) : nullptr;
+      slot.kind == NameKind::kIntItem ? ElementOf(o, slot.intArray) : nullptr;
   if (element) value = *element;
   return element != nullptr;
 }
@@ -95,10 +95,10 @@ inline bool ReadView(Interpreter& in, Operand& o, std::string_view& text) {
       text = o.bare.view();
       return o.stringLiteral;
     case NameKind::kString:
-      text = StringToText(slot.stringVar()->view());
+      text = StringToText(slot.stringVar->view());
       return true;
     case NameKind::kStringItem:
-      if (const std::string* element = ElementOf(o, slot.stringArray())) {
+      if (const std::string* element = ElementOf(o, slot.stringArray)) {
         text = StringToText(*element);
         return true;
       }

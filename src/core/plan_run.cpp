@@ -30,25 +30,25 @@ bool StepAssign(Interpreter& in, Plan& p) {
   std::int64_t number;
   if (IntValue(in, p, number)) {
     // A new name, or a name of another type: the statement decides.
-    if (!target.intVar()) return false;
-    *target.intVar() = number;
+    if (!target.intVar) return false;
+    *target.intVar = number;
     return true;
   }
   Text text;
-  if (p.op || !target.stringVar() || !ReadShared(in, p.left, text)) return false;
-  *target.stringVar() = std::move(text);
+  if (p.op || !target.stringVar || !ReadShared(in, p.left, text)) return false;
+  *target.stringVar = std::move(text);
   return true;
 }
 
 bool StepAssignItem(Interpreter& in, Plan& p) {
   const NameSlot& array = SlotOf(in, p.target);
-  if (std::int64_t* item = ElementOf(p.target, array.intArray())) {
+  if (std::int64_t* item = ElementOf(p.target, array.intArray)) {
     std::int64_t number;
     if (!IntValue(in, p, number)) return false;
     *item = number;
     return true;
   }
-  std::string* item = ElementOf(p.target, array.stringArray());
+  std::string* item = ElementOf(p.target, array.stringArray);
   std::string_view text;
   if (p.op || !item || !ReadView(in, p.left, text)) return false;
   item->assign(text);

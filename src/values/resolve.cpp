@@ -55,11 +55,11 @@ Value GetArrayValue(Interpreter& in, std::string_view reference) {
 // The value of a name that LookUpName found, read from the entry it found;
 // arrays and element references go through GetArrayValue and its checks.
 static Value ReadSlot(Interpreter& in, std::string_view name, const NameSlot& slot) {
-  if (slot.intVar()) return *slot.intVar();
-  if (slot.stringVar()) return *slot.stringVar();
+  if (slot.intVar) return *slot.intVar;
+  if (slot.stringVar) return *slot.stringVar;
   bool element = SameType(slot.varType(), type::kInt) || SameType(slot.varType(), type::kString);
-  if (element && slot.intArray()) return ElementAt(in, **slot.intArray(), IndexText(name));
-  if (element && slot.stringArray()) return ElementAt(in, **slot.stringArray(), IndexText(name));
+  if (element && slot.intArray) return ElementAt(in, **slot.intArray, IndexText(name));
+  if (element && slot.stringArray) return ElementAt(in, **slot.stringArray, IndexText(name));
   return GetArrayValue(in, name);
 }
 

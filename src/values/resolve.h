@@ -37,7 +37,7 @@ Value ReadToken(Interpreter& in, const TokenRef& t);
 // no call.
 std::optional<std::int64_t> ReadIntThroughValue(Interpreter& in, const TokenRef& t);
 inline std::optional<std::int64_t> ReadIntToken(Interpreter& in, const TokenRef& t) {
-  if (!t.returned && t.slot.intVar()) return *t.slot.intVar();
+  if (!t.returned && t.slot.intVar) return *t.slot.intVar;
   if (!t.returned && !t.variable) {
     if (SameType(t.type, type::kInt)) return t.number;
     return std::nullopt;

@@ -126,7 +126,8 @@ std::string_view FormatInt(std::int64_t value, IntDigits& digits) {
 
 void AppendInt(std::string& out, std::int64_t value) {
   IntDigits digits;
-  out += FormatInt(value, digits);
+  std::string_view text = FormatInt(value, digits);
+  out.append(text.begin(), text.end());
 }
 
 std::string IntToText(std::int64_t value) {

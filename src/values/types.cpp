@@ -11,11 +11,17 @@ namespace {
 // (Inlined, as the hash table's search is inlined into LookUpName: a name is
 // looked up for nearly every token of every line.)
 [[gnu::always_inline]] inline NameSlot LookUpPlain(Stores& s, const HashedName& name) {
-  if (auto* entry = FindIn(s.intVars, name)) return {NameKind::kInt, entry};
-  if (auto* entry = FindIn(s.stringVars, name)) return {NameKind::kString, entry};
-  if (auto* entry = FindIn(s.stringArrays, name)) return {NameKind::kStringArray, entry};
-  if (auto* entry = FindIn(s.intArrays, name)) return {NameKind::kIntArray, entry};
-  return {};
+  NameSlot slot;
+  if ((slot.intVar = FindIn(s.intVars, name))) {
+    slot.kind = NameKind::kInt;
+  } else if ((slot.stringVar = FindIn(s.stringVars, name))) {
+    slot.kind = NameKind::kString;
+  } else if ((slot.stringArray = FindIn(s.stringArrays, name))) {
+    slot.kind = NameKind::kStringArray;
+  } else if ((slot.intArray = FindIn(s.intArrays, name))) {
+    slot.kind = NameKind::kIntArray;
+  }
+  return slot;
 }
 
 // The name up to its first "[" (all of it when it has none), hashed on the
@@ -43,15 +49,16 @@ bool IsQuotedText(std::string_view token) {
   StringArray* strings = FindIn(s.stringArrays, base);
   IntArray* ints = strings ? nullptr : FindIn(s.intArrays, base);
   if (strings || ints) {
-    NameSlot slot{strings ? NameKind::kStringItem : NameKind::kIntItem, nullptr};
+    NameSlot slot;
+    slot.kind = strings ? NameKind::kStringItem : NameKind::kIntItem;
     // The reserved name is never an array: reading returned[0] goes the
     // checked way and finds no array there.
     if (base.text != kReturnedName) {
       // The base alone decides which array is read; as a bare name it is
       // searched in the usual order (an int variable of that name wins).
       NameSlot array = LookUpPlain(s, base);
-      if (strings) slot.entry = array.stringArray();
-      if (ints) slot.entry = array.intArray();
+      slot.intArray = array.intArray;
+      slot.stringArray = array.stringArray;
     }
     return slot;
   }
@@ -64,7 +71,7 @@ std::string_view GetType(std::string_view token) {
   return type::kUnknown;
 }
 
-[[gnu::flatten]] TokenRef LookUpToken(Interpreter& in, std::string_view token) {
+TokenRef LookUpToken(Interpreter& in, std::string_view token) {
   TokenRef t;
   t.token = token;
   if (token == kReturnedName) {

@@ -10,9 +10,8 @@
 namespace zarnith {
 
 // Where a name designates in the stores: its kind and the one store entry
-// that holds it. For an element reference the kind is the element's and the
-// entry is the array's. (Two words, so that lookups hand it back in
-// registers.)
+// that holds it (the others are null). For an element reference the kind is
+// the element's and the entry is the array's.
 // Entries never move and a running script never removes one, so the pointers
 // stay valid; what they designate can only change when Stores::NameCount()
 // changes. (The debugger's step back removes names; it then drops every plan
@@ -21,10 +20,13 @@ enum class NameKind : std::uint8_t { kNone, kInt, kString, kIntArray, kStringArr
 
 struct NameSlot {
   NameKind kind = NameKind::kNone;
-  // The store entry: an int for kInt, a Text for kString, the array for the
-  // others. Null for kNone, and for an element when its base names no array
-  // (an int variable of that name wins) or is the reserved name.
-  void* entry = nullptr;
+  // The one entry that holds the name; for an element, the array's (null
+  // when the base names no array: an int variable of that name wins, or it
+  // is the reserved name).
+  std::int64_t* intVar = nullptr;
+  Text* stringVar = nullptr;
+  IntArray* intArray = nullptr;
+  StringArray* stringArray = nullptr;
 
   // The type name as GetTypeOfVar gives it.
   std::string_view varType() const {
@@ -38,21 +40,6 @@ struct NameSlot {
       case NameKind::kNone: break;
     }
     return type::kUnknown;
-  }
-  // The entry as what it holds; null when it holds something else.
-  std::int64_t* intVar() const { return As<std::int64_t>(kind == NameKind::kInt); }
-  Text* stringVar() const { return As<Text>(kind == NameKind::kString); }
-  IntArray* intArray() const {
-    return As<IntArray>(kind == NameKind::kIntArray || kind == NameKind::kIntItem);
-  }
-  StringArray* stringArray() const {
-    return As<StringArray>(kind == NameKind::kStringArray || kind == NameKind::kStringItem);
-  }
-
- private:
-  template <typename T>
-  T* As(bool holds) const {
-    return holds ? static_cast<T*>(entry) : nullptr;
   }
 };
 

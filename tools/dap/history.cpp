@@ -179,11 +179,11 @@ void History::RecordElement(Interpreter& in, const Writes& w) {
   auto at = static_cast<std::size_t>(w.index);
   ElementBefore before;
   before.index = at;
-  if (slot.kind == NameKind::kIntArray && at < (*slot.intArray())->size()) {
-    before.intArray = *slot.intArray();
+  if (slot.kind == NameKind::kIntArray && at < (*slot.intArray)->size()) {
+    before.intArray = *slot.intArray;
     before.number = (*before.intArray)[at];
-  } else if (slot.kind == NameKind::kStringArray && at < (*slot.stringArray())->size()) {
-    before.stringArray = *slot.stringArray();
+  } else if (slot.kind == NameKind::kStringArray && at < (*slot.stringArray)->size()) {
+    before.stringArray = *slot.stringArray;
     before.text = (*before.stringArray)[at];
   } else {
     return;

@@ -33,14 +33,14 @@ Reading Typed(std::string_view type, Value value) {
 }
 
 Reading ReadElement(const NameSlot& slot, std::string_view reference) {
-  if (!slot.intArray() && !slot.stringArray()) return Failed("not a array variable");
+  if (!slot.intArray && !slot.stringArray) return Failed("not a array variable");
   std::optional<std::int64_t> index = ParseIntLiteral(IndexText(reference));
   if (!index) return Failed("array index is not a int");
   auto at = static_cast<std::size_t>(*index);
-  std::size_t size = slot.intArray() ? (*slot.intArray())->size() : (*slot.stringArray())->size();
+  std::size_t size = slot.intArray ? (*slot.intArray)->size() : (*slot.stringArray)->size();
   if (*index < 0 || at >= size) return Failed("index out of range");
-  if (slot.intArray()) return Typed(type::kInt, (**slot.intArray())[at]);
-  return Typed(type::kString, Text((**slot.stringArray())[at]));
+  if (slot.intArray) return Typed(type::kInt, (**slot.intArray)[at]);
+  return Typed(type::kString, Text((**slot.stringArray)[at]));
 }
 
 // The length of an UTF-8 sequence that starts at text[i] and is whole and
@@ -166,18 +166,18 @@ Reading ReadName(Interpreter& in, std::string_view expression) {
   NameSlot slot = LookUpName(in.stores, expression);
   switch (slot.kind) {
     case NameKind::kNone: return Failed("no variable is named " + std::string(expression));
-    case NameKind::kInt: return Typed(type::kInt, *slot.intVar());
-    case NameKind::kString: return Typed(type::kString, *slot.stringVar());
+    case NameKind::kInt: return Typed(type::kInt, *slot.intVar);
+    case NameKind::kString: return Typed(type::kString, *slot.stringVar);
     case NameKind::kIntItem:
     case NameKind::kStringItem: return ReadElement(slot, expression);
     case NameKind::kStringArray: {
       Reading r = Typed(type::kStringArray, {});
-      r.stringArray = *slot.stringArray();
+      r.stringArray = *slot.stringArray;
       return r;
     }
     case NameKind::kIntArray: {
       Reading r = Typed(type::kIntArray, {});
-      r.intArray = *slot.intArray();
+      r.intArray = *slot.intArray;
       return r;
     }
   }

@@ -95,10 +95,17 @@ void LineTrace::Open(const Interpreter& in, std::int64_t index, std::string_view
 
 void LineTrace::Routed(std::string_view text, std::string_view form, std::string_view head) {
   if (!open_) return;
-  if (text != prepared_) record_ += "  => " + Printable(text);
-  record_ += "  [" + std::string(form);
-  if (form == "statement" || form == "class call") record_ += " " + Printable(head);
-  record_ += "]";
+  if (text != prepared_) {
+    record_ += "  => ";
+    record_ += Printable(text);
+  }
+  record_ += "  [";
+  record_ += form;
+  if (form == "statement" || form == "class call") {
+    record_ += ' ';
+    record_ += Printable(head);
+  }
+  record_ += ']';
 }
 
 void LineTrace::Condition(bool value) {
