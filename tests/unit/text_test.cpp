@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <csignal>
+#include <string>
+#include <vector>
 
 #include "values/resolve.h"
 
@@ -22,6 +24,36 @@ TEST(ParseIntLiteral, RejectsEverythingElse) {
   for (const char* bad : {"", "+", "-", "+-1", " 5", "5 ", "1_000", "0x10", "9223372036854775808",
                           "-9223372036854775809", "\"5\"", "5a"}) {
     EXPECT_FALSE(ParseIntLiteral(bad)) << bad;
+  }
+}
+
+// Digits are read eight and four at a time: every length up to the widest,
+// and a wrong byte at every place of each (the bytes beside '0' and '9', and
+// ones whose high or low half looks like a digit's).
+TEST(ParseIntLiteral, EveryLengthWithAWrongByteAnywhere) {
+  for (std::size_t length = 1; length <= 19; ++length) {
+    std::string digits;
+    for (std::size_t i = 0; i < length; ++i) digits += static_cast<char>('1' + i % 9);
+    EXPECT_EQ(ParseIntLiteral(digits), std::stoll(digits)) << digits;
+    EXPECT_EQ(ParseIntLiteral("-" + digits), -std::stoll(digits)) << digits;
+    for (std::size_t at = 0; at < length; ++at) {
+      for (char bad : {'/', ':', ' ', 'a', '\0', '\xB5', '\x3F', '\x05'}) {
+        std::string text = digits;
+        text[at] = bad;
+        EXPECT_FALSE(ParseIntLiteral(text)) << length << " " << at << " " << int(bad);
+      }
+    }
+  }
+}
+
+TEST(FormatInt, DigitsOfEveryWidthAndBothEnds) {
+  std::vector<std::int64_t> values = {0, -1, INT64_MIN, INT64_MAX, INT64_MIN + 1};
+  for (std::int64_t power = 1; power <= INT64_MAX / 10; power *= 10) {
+    for (std::int64_t v : {power, power - 1, power + 1, -power, 1 - power}) values.push_back(v);
+  }
+  for (std::int64_t v : values) {
+    IntDigits digits;
+    EXPECT_EQ(FormatInt(v, digits), std::to_string(v));
   }
 }
 
