@@ -37,11 +37,11 @@ struct MemoryLimits {
 // sounds: bass:init with device 0 plays silently.
 struct AudioEvent {
   enum class Kind { kFile, kPlay, kPause, kStop, kVolume, kFree };
-  Kind kind;
+  Kind kind = Kind::kFile;
   unsigned stream = 0;
   bool restart = false;   // kPlay: from the beginning
   float volume = 1.0f;    // kVolume: 0 to 1
-  std::string_view data;  // kFile: the bytes of the file the stream plays
+  std::string_view data = {};  // kFile: the bytes of the file the stream plays
 };
 using AudioListener = void (*)(const AudioEvent& event);
 

@@ -120,10 +120,10 @@ std::string gHeard;
 
 void Hear(const AudioEvent& e) {
   static const char* const kKinds[] = {"file", "play", "pause", "stop", "volume", "free"};
-  gHeard += kKinds[static_cast<int>(e.kind)] + (" " + std::to_string(e.stream));
-  if (e.kind == AudioEvent::Kind::kFile) gHeard += " " + std::string(e.data);
+  gHeard.append(kKinds[static_cast<int>(e.kind)]).append(" ").append(std::to_string(e.stream));
+  if (e.kind == AudioEvent::Kind::kFile) gHeard.append(" ").append(e.data);
   if (e.kind == AudioEvent::Kind::kPlay) gHeard += e.restart ? " restart" : "";
-  if (e.kind == AudioEvent::Kind::kVolume) gHeard += " " + std::to_string(e.volume);
+  if (e.kind == AudioEvent::Kind::kVolume) gHeard.append(" ").append(std::to_string(e.volume));
   gHeard += '\n';
 }
 
