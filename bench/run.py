@@ -17,7 +17,8 @@ Usage: run.py ZARNITH [--rounds N] [--only NAME,...] [--callgrind] [--out DIR]
               [--debugged ZARNITH_DAP]
   --callgrind  instead of timing, counts the instructions of each Zarnith
                script under valgrind (stable on a noisy machine); compare the
-               counts before and after a change.
+               counts before and after a change. The distinct-line workloads
+               also show their instructions a line, and the goals are checked.
   --debugged   also runs the count workload under zarnith-dap, launched as
                an editor launches it with no breakpoints (its history on),
                and shows that run against the plain one (the debugged row).
@@ -367,21 +368,40 @@ def draw_chart(results, path):
     plt.close(fig)
 
 
+# Instruction goals: at most this many a line for the distinct-line
+# workloads (above an empty script's run), and at most this many in all for
+# the count workload.
+LINE_INSTRUCTION_GOALS = {"array": 1000, "sum": 1000}
+TOTAL_INSTRUCTION_GOALS = {"count": 428_000_000}
+
+
+def instructions(zarnith, script, scratch):
+    out = os.path.join(scratch, "callgrind.out")
+    subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=" + out, zarnith, script],
+                   cwd=scratch, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    with open(out) as f:
+        total = next(l for l in f if l.startswith("summary:") or l.startswith("totals:"))
+    return int(total.split()[1])
+
+
 def callgrind(workloads_run, zarnith, scratch):
+    empty = instructions(zarnith, os.path.join(HERE, "startup", "main.zn"), scratch)
     for workload in workloads_run:
         name = workload[0]
         program_folder(name, scratch)
         for filename, make in workload[5].items():
             with open(os.path.join(scratch, filename), "wb") as f:
                 f.write(make())
-        out = os.path.join(scratch, "callgrind.out")
-        subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=" + out,
-                        zarnith, os.path.join(program_folder(name, scratch), "main.zn")],
-                       cwd=scratch, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       check=True)
-        with open(out) as f:
-            total = next(l for l in f if l.startswith("summary:") or l.startswith("totals:"))
-        print("%-10s %15s instructions" % (name, "{:,}".format(int(total.split()[1]))))
+        total = instructions(zarnith, os.path.join(program_folder(name, scratch), "main.zn"), scratch)
+        line = "%-10s %15s instructions" % (name, "{:,}".format(total))
+        if name in LINE_INSTRUCTION_GOALS:
+            per_line = (total - empty) / ARRAY_LENGTH
+            goal = LINE_INSTRUCTION_GOALS[name]
+            line += "   %6.0f a line (goal %d: %s)" % (per_line, goal, "yes" if per_line <= goal else "NO")
+        if name in TOTAL_INSTRUCTION_GOALS:
+            goal = TOTAL_INSTRUCTION_GOALS[name]
+            line += "   (goal %s: %s)" % ("{:,}".format(goal), "yes" if total <= goal else "NO")
+        print(line)
         sys.stdout.flush()
 
 
