@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/classify.h"
 #include "test_interp.h"
 #include "values/split.h"
 #include "values/types.h"
@@ -56,6 +57,43 @@ TEST(SplitThree, ThirdWordIsTheRestOfTheLine) {
   EXPECT_EQ(SplitThree("x = ").count, 3);
   EXPECT_EQ(SplitThree("x").count, 1);
   EXPECT_EQ(SplitThree("").count, 1);
+}
+
+// The form is read from the first comma, a colon before it and the first
+// two spaces, found in one pass over the line.
+TEST(ClassifyLine, FormsFromCommasColonsAndSpaces) {
+  Views pieces, words;
+  auto form = [&](std::string_view text) { return ClassifyLine(text, pieces, words).form; };
+  EXPECT_EQ(form("a:b, c"), LineForm::kClassCall);
+  EXPECT_EQ(form("w = \"a:b\", c"), LineForm::kClassCall);  // the colon is in piece 0
+  EXPECT_EQ(form("w = \"a, b:c\""), LineForm::kAssign);     // after the first comma
+  EXPECT_EQ(form("print, a:b"), LineForm::kStatement);
+  EXPECT_EQ(pieces, (Views{"print", "a:b"}));
+  EXPECT_EQ(form("x = 1, 2"), LineForm::kAssign);
+  EXPECT_EQ(pieces, (Views{"x = 1", "2"}));
+  LineCut cut = ClassifyLine("x = a b", pieces, words);
+  EXPECT_EQ(cut.three.rest, "a b");
+  EXPECT_EQ(pieces, (Views{"x = a b"}));
+  // Only the first two spaces cut: a doubled one leaves "=" out of place.
+  EXPECT_EQ(form("x  = 5"), LineForm::kNothing);
+  EXPECT_EQ(form(" x = 5"), LineForm::kNothing);
+  EXPECT_EQ(form("x ="), LineForm::kNothing);
+  EXPECT_EQ(form("x = "), LineForm::kAssign);
+  EXPECT_EQ(form("array int a[3]"), LineForm::kArray);
+  EXPECT_EQ(form("if 1 == 1"), LineForm::kBlock);
+}
+
+// An element target needs both brackets, in any order; its index runs from
+// the first "[" to the next "]".
+TEST(HandleString, ElementTargetsAndTheirBrackets) {
+  TestInterpreter t;
+  t.Line("array int a[3]");
+  EXPECT_EQ(t.Line("a]b[ = 5"), "error: 1: this array isn't exists\n");
+  EXPECT_EQ(t.Line("a[2[ = 7"), "");  // no "]": no target at all
+  EXPECT_EQ(t.Line("a] = 7"), "");
+  EXPECT_EQ(t.Line("a[1]] = 7"), "");
+  EXPECT_EQ(t.Line("a[1[2] = 7"), "error: 1: array index is not a int\n");
+  EXPECT_EQ((*t.in.stores.intArrays.at("a")), (std::vector<std::int64_t>{0, 7, 0}));
 }
 
 TEST(JoinPieces, CommaAndOneSpace) {
@@ -112,6 +150,10 @@ TEST(HandleString, ArithmeticRunsBeforeEveryStatement) {
   EXPECT_EQ(t.Line("print, \"x-1 items\""), "4 items\n");
   EXPECT_EQ(t.Line("if x+1 == 6"), "");
   EXPECT_TRUE(t.in.ifInfo.result);
+  // Prepared first: the tabs go, then the operation is found.
+  EXPECT_EQ(t.Line("\ty = x*\t2"), "");
+  EXPECT_EQ(t.in.stores.intVars.at("y"), 10);
+  EXPECT_EQ(t.Line("print, \"x/5\t x-1\""), "1 4\n");
 }
 
 TEST(HandleString, GateReadsTheLineAsReceived) {
