@@ -128,16 +128,19 @@ std::optional<std::int64_t> TargetIndex(std::string_view target) {
 }
 
 void Assign(Interpreter& in, std::string_view target, std::string_view valueText) {
+  // A target with only one kind of bracket is no target at all: the line
+  // does nothing.
   std::size_t open = FindChar(target, '[');
   if (open == std::string_view::npos) {
     if (FindChar(target, ']') == std::string_view::npos) AssignPlain(in, target, valueText);
     return;
   }
+  // The index ends at the first "]" after the "["; one before it still makes
+  // an element target (whose index then runs to the end).
   std::size_t close = FindChar(target, ']', open + 1);
-  if (close != std::string_view::npos || FindChar(target.substr(0, open), ']') != std::string_view::npos) {
-    AssignToElement(in, target, open, close, valueText);
-  }
-  // Only one bracket: not a target at all; the line does nothing.
+  bool closed = close != std::string_view::npos ||
+                FindChar(target.substr(0, open), ']') != std::string_view::npos;
+  if (closed) AssignToElement(in, target, open, close, valueText);
 }
 
 }  // namespace zarnith

@@ -57,7 +57,7 @@ Value GetArrayValue(Interpreter& in, std::string_view reference) {
 static Value ReadSlot(Interpreter& in, std::string_view name, const NameSlot& slot) {
   if (slot.intVar) return *slot.intVar;
   if (slot.stringVar) return *slot.stringVar;
-  bool element = SameType(slot.varType(), type::kInt) || SameType(slot.varType(), type::kString);
+  bool element = slot.kind == NameKind::kIntItem || slot.kind == NameKind::kStringItem;
   if (element && slot.intArray) return ElementAt(in, **slot.intArray, IndexText(name));
   if (element && slot.stringArray) return ElementAt(in, **slot.stringArray, IndexText(name));
   return GetArrayValue(in, name);
@@ -66,10 +66,11 @@ static Value ReadSlot(Interpreter& in, std::string_view name, const NameSlot& sl
 variable GetVariable(Interpreter& in, std::string_view name) {
   if (name == kReturnedName) return in.lastReturned;
   NameSlot slot = LookUpName(in.stores, name);
-  if (slot.varType() == type::kUnknown) return {type::kString, std::string(msg::kPleaseFixMe)};
-  std::string_view varType = slot.varType() == type::kIntArray      ? type::kInt
-                             : slot.varType() == type::kStringArray ? type::kString
-                                                                  : slot.varType();
+  if (slot.kind == NameKind::kNone) return {type::kString, std::string(msg::kPleaseFixMe)};
+  // An array is read through its elements' type.
+  std::string_view varType = slot.kind == NameKind::kIntArray      ? type::kInt
+                             : slot.kind == NameKind::kStringArray ? type::kString
+                                                                   : slot.varType();
   return {varType, ReadSlot(in, name, slot)};
 }
 

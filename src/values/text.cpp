@@ -10,54 +10,55 @@ namespace zarnith {
 
 namespace {
 
-// Eight digit characters read at once (the first in the lowest byte): true
-// when each byte is one of '0' to '9'.
-bool EightDigits(std::uint64_t chunk) {
-  constexpr std::uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0;
-  constexpr std::uint64_t kZeros = 0x3030303030303030;
-  // Bytes 0x30 to 0x3F pass the first test; adding 6 moves 0x3A to 0x3F out.
-  return (chunk & kHighNibbles) == kZeros &&
-         ((chunk + 0x0606060606060606) & kHighNibbles) == kZeros;
+// A word whose every byte is `byte`.
+template <typename Word>
+constexpr Word EveryByte(std::uint8_t byte) {
+  return static_cast<Word>(~Word{0}) / 0xFF * byte;
+}
+
+// Digit characters read a word at once (the first in the lowest byte): true
+// when each byte is one of '0' to '9'. Bytes 0x30 to 0x3F pass the first
+// test; adding 6 moves 0x3A to 0x3F out.
+template <typename Word>
+bool AllDigits(Word chunk) {
+  constexpr Word kHighHalves = EveryByte<Word>(0xF0);
+  constexpr Word kZeros = EveryByte<Word>(0x30);
+  return (chunk & kHighHalves) == kZeros &&
+         ((chunk + EveryByte<Word>(0x06)) & kHighHalves) == kZeros;
 }
 
 // Their number: neighbouring digits are combined in pairs, then fours, then
-// the eight.
-std::uint64_t EightDigitsValue(std::uint64_t chunk) {
-  std::uint64_t v = chunk - 0x3030303030303030;
-  v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FF;
-  v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFF;
-  return (v * 10000 + (v >> 32)) & 0xFFFFFFFF;
+// (in a 64-bit word) eights.
+template <typename Word>
+Word DigitsValue(Word chunk) {
+  Word v = chunk - EveryByte<Word>(0x30);
+  v = (v * 10 + (v >> 8)) & (static_cast<Word>(~Word{0}) / 0xFFFF * 0x00FF);
+  v = (v * 100 + (v >> 16)) & (static_cast<Word>(~Word{0}) / 0xFFFFFFFF * 0xFFFF);
+  if constexpr (sizeof(Word) == 8) v = (v * 10000 + (v >> 32)) & 0xFFFFFFFF;
+  return v;
 }
 
-// The same for four digit characters.
-bool FourDigits(std::uint32_t chunk) {
-  constexpr std::uint32_t kHighNibbles = 0xF0F0F0F0;
-  constexpr std::uint32_t kZeros = 0x30303030;
-  return (chunk & kHighNibbles) == kZeros && ((chunk + 0x06060606) & kHighNibbles) == kZeros;
-}
-
-std::uint32_t FourDigitsValue(std::uint32_t chunk) {
-  std::uint32_t v = chunk - 0x30303030;
-  v = (v * 10 + (v >> 8)) & 0x00FF00FF;
-  return (v * 100 + (v >> 16)) & 0xFFFF;
+// The word at `p`.
+template <typename Word>
+Word WordAt(const char* p) {
+  Word word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
 }
 
 // Up to 18 digits, which always fit.
 std::optional<std::uint64_t> ShortDigits(const char* p, const char* end) {
   std::uint64_t value = 0;
   if constexpr (std::endian::native == std::endian::little) {
-    while (end - p >= 8) {
-      std::uint64_t chunk;
-      std::memcpy(&chunk, p, sizeof chunk);
-      if (!EightDigits(chunk)) return std::nullopt;
-      value = value * 100000000 + EightDigitsValue(chunk);
-      p += 8;
+    for (; end - p >= 8; p += 8) {
+      const auto chunk = WordAt<std::uint64_t>(p);
+      if (!AllDigits(chunk)) return std::nullopt;
+      value = value * 100000000 + DigitsValue(chunk);
     }
     if (end - p >= 4) {
-      std::uint32_t chunk;
-      std::memcpy(&chunk, p, sizeof chunk);
-      if (!FourDigits(chunk)) return std::nullopt;
-      value = value * 10000 + FourDigitsValue(chunk);
+      const auto chunk = WordAt<std::uint32_t>(p);
+      if (!AllDigits(chunk)) return std::nullopt;
+      value = value * 10000 + DigitsValue(chunk);
       p += 4;
     }
   }
