@@ -57,7 +57,7 @@ ThreeWords ThreeAt(std::string_view text, const std::size_t (&spaces)[2]) {
 }  // namespace
 
 LineCut ClassifyLine(std::string_view text, std::vector<std::string_view>& pieces,
-                       std::vector<std::string_view>& words) {
+                     std::vector<std::string_view>& words) {
   LineCut cut;
   words.clear();
   const FormMarks marks = FindFormMarks(text);
@@ -85,6 +85,53 @@ LineCut ClassifyLine(std::string_view text, std::vector<std::string_view>& piece
     }
   }
   return cut;
+}
+
+namespace {
+
+// The bytes an assigned operation's value is read by: its operator, and the
+// bytes that would cut or strip its words.
+enum ValueByte : std::uint8_t { kPlain, kCutting, kOperator };
+
+struct ValueBytes {
+  constexpr ValueBytes() {
+    for (char c : std::string_view("\" ,:")) kinds[static_cast<unsigned char>(c)] = kCutting;
+    for (char c : kOperators) kinds[static_cast<unsigned char>(c)] = kOperator;
+  }
+  ValueByte operator[](char c) const { return kinds[static_cast<unsigned char>(c)]; }
+  ValueByte kinds[256] = {};
+};
+
+}  // namespace
+
+std::optional<AssignedOperation> AssignedOperationOf(std::string_view text, const LineCut& cut) {
+  if (cut.form != LineForm::kAssign) return std::nullopt;
+  static constexpr ValueBytes kValueBytes;
+  // The value runs from the second space to the end of the line.
+  std::string_view value = cut.three.rest;
+  const auto valueAt = static_cast<std::size_t>(value.data() - text.data());
+  for (std::size_t i = 0; i < valueAt; ++i) {
+    if (kValueBytes[text[i]] == kOperator) return std::nullopt;
+  }
+  std::size_t at = std::string_view::npos;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const ValueByte kind = kValueBytes[value[i]];
+    if (kind == kPlain) continue;
+    if (kind == kCutting || at != std::string_view::npos) return std::nullopt;
+    at = i;
+  }
+  // A word on each side of the operator, and no "[" before it (the sign of an
+  // index, as in a[-1]).
+  if (at == std::string_view::npos || at == 0 || at + 1 == value.size() || value[at - 1] == '[') {
+    return std::nullopt;
+  }
+  AssignedOperation a;
+  a.op = value[at];
+  a.operation.candidate = true;
+  a.operation.left = value.substr(0, at);
+  a.operation.right = value.substr(at + 1);
+  a.operation.patternAt = valueAt;
+  return a;
 }
 
 std::string_view LineFormName(LineForm form) {

@@ -5,12 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "core/statements.h"
 #include "state/interpreter.h"
+#include "values/math.h"
 #include "values/split.h"
 
 namespace zarnith {
@@ -29,7 +31,18 @@ struct LineCut {
 // list (only as far as the tests of the forms go) and picks the form. The
 // views point into `text`.
 LineCut ClassifyLine(std::string_view text, std::vector<std::string_view>& pieces,
-                       std::vector<std::string_view>& words);
+                     std::vector<std::string_view>& words);
+
+// An assignment whose value is one operation, `name = L OP R`, with the
+// line's only operator character between two operand words that the
+// rewriting reads whole: the line then becomes `name = <number>` or stays as
+// it is. No quotes to strip, no space to cut the words short, no comma or
+// colon whose pieces a number could shift.
+struct AssignedOperation {
+  char op = 0;
+  OperationPlan operation;  // as PlanOperation plans it
+};
+std::optional<AssignedOperation> AssignedOperationOf(std::string_view text, const LineCut& cut);
 
 // What the form is called in a trace: "class call", "assignment" and so on.
 std::string_view LineFormName(LineForm form);

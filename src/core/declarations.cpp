@@ -40,12 +40,14 @@ void StoreAt(Stores& s, NameMap<T>& map, T* entry, std::string_view target, V&& 
   }
 }
 
-void AssignPlain(Interpreter& in, std::string_view target, std::string_view valueText) {
-  TokenRef value = LookUpToken(in, valueText);
+void AssignPlain(Interpreter& in, std::string_view target, const TokenRef& value,
+                 const NameSlot* targetSlot) {
   // The reserved name is typed by the returned value, but assigning to it
   // stores an ordinary variable, which reading it never sees.
   bool reserved = target == kReturnedName;
-  NameSlot into = reserved ? NameSlot{} : LookUpName(in.stores, target);
+  NameSlot into = reserved     ? NameSlot{}
+                  : targetSlot ? *targetSlot
+                               : LookUpName(in.stores, target);
   std::string_view targetType = reserved ? in.lastReturned.varType : into.varType();
   auto allowed = [&](std::string_view t) {
     return SameType(targetType, type::kUnknown) || SameType(targetType, t);
@@ -70,11 +72,10 @@ void AssignPlain(Interpreter& in, std::string_view target, std::string_view valu
 
 template <typename Element>
 void AssignElement(Interpreter& in, std::vector<Element>& array, std::int64_t index,
-                   std::string_view valueType, std::string_view valueText) {
+                   std::string_view valueType, const TokenRef& value) {
   if (index < 0 || static_cast<std::uint64_t>(index) >= array.size()) {
     return PrintError(in, msg::kIndexOutOfRange);
   }
-  TokenRef value = LookUpToken(in, valueText);
   if (!SameType(value.type, valueType)) return PrintError(in, msg::kArrayTypeMismatch);
   auto slot = static_cast<std::size_t>(index);
   if constexpr (std::is_same_v<Element, std::int64_t>) {
@@ -93,15 +94,15 @@ std::optional<std::int64_t> IndexBetween(std::string_view target, std::size_t op
 }
 
 void AssignToElement(Interpreter& in, std::string_view target, std::size_t open,
-                     std::size_t close, std::string_view valueText) {
+                     std::size_t close, const TokenRef& value) {
   std::string_view name = target.substr(0, open);
   NameSlot slot = name == kReturnedName ? NameSlot{} : LookUpName(in.stores, name);
   if (!slot.intArray && !slot.stringArray) return PrintError(in, msg::kArrayIsNotExists);
   std::optional<std::int64_t> index = IndexBetween(target, open, close);
   if (!index) return PrintError(in, msg::kIndexNotInt);
   // Reading the value never rebinds a name, so the array stays the one found.
-  if (slot.intArray) return AssignElement(in, **slot.intArray, *index, type::kInt, valueText);
-  AssignElement(in, **slot.stringArray, *index, type::kString, valueText);
+  if (slot.intArray) return AssignElement(in, **slot.intArray, *index, type::kInt, value);
+  AssignElement(in, **slot.stringArray, *index, type::kString, value);
 }
 
 }  // namespace
@@ -127,12 +128,17 @@ std::optional<std::int64_t> TargetIndex(std::string_view target) {
   return IndexBetween(target, open, FindChar(target, ']', open + 1));
 }
 
-void Assign(Interpreter& in, std::string_view target, std::string_view valueText) {
+namespace {
+
+// Assign's rules, inlined into both of its ways in: one runs for every
+// assignment line.
+[[gnu::always_inline]] inline void AssignTo(Interpreter& in, std::string_view target,
+                                            const TokenRef& value, const NameSlot* targetSlot) {
   // A target with only one kind of bracket is no target at all: the line
   // does nothing.
   std::size_t open = FindChar(target, '[');
   if (open == std::string_view::npos) {
-    if (FindChar(target, ']') == std::string_view::npos) AssignPlain(in, target, valueText);
+    if (FindChar(target, ']') == std::string_view::npos) AssignPlain(in, target, value, targetSlot);
     return;
   }
   // The index ends at the first "]" after the "["; one before it still makes
@@ -140,7 +146,18 @@ void Assign(Interpreter& in, std::string_view target, std::string_view valueText
   std::size_t close = FindChar(target, ']', open + 1);
   bool closed = close != std::string_view::npos ||
                 FindChar(target.substr(0, open), ']') != std::string_view::npos;
-  if (closed) AssignToElement(in, target, open, close, valueText);
+  if (closed) AssignToElement(in, target, open, close, value);
+}
+
+}  // namespace
+
+void Assign(Interpreter& in, std::string_view target, std::string_view valueText) {
+  AssignTo(in, target, LookUpToken(in, valueText), nullptr);
+}
+
+void AssignValue(Interpreter& in, std::string_view target, const TokenRef& value,
+                 const NameSlot* targetSlot) {
+  AssignTo(in, target, value, targetSlot);
 }
 
 }  // namespace zarnith

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "core/classify.h"
+#include "core/declarations.h"
 #include "core/plan.h"
 #include "core/plan_table.h"
 #include "values/conditions.h"
@@ -78,12 +79,45 @@ unsigned SurveyRawLine(std::string_view raw) {
   return found;
 }
 
+// An assignment of one operation, `name = L OP R`, run as its rewritten text
+// `name = <number>` would run, the number handed to the assignment rather
+// than written into the line and read back. False, having done nothing, when
+// the line has another shape. (A stored name that reads like a number would
+// be found by the text instead.)
+bool AssignOperation(Interpreter& in, std::string_view text) {
+  if (LiteralNamesExist(in.stores)) return false;
+  LineCut cut = ClassifyLine(text, in.pieces, in.words);
+  std::optional<AssignedOperation> a = AssignedOperationOf(text, cut);
+  if (!a) return false;
+  const TokenRef left = LookUpToken(in, a->operation.left);
+  const TokenRef right = LookUpToken(in, a->operation.right);
+  std::optional<std::int64_t> result = ComputeOperands(in, a->op, left, right);
+  if (!result) {
+    RunForm(in, cut, in.pieces, in.words);
+    return true;
+  }
+  // `i = i+1`, the way counters count: looking up the left operand found the
+  // target too (reading operands adds no name).
+  std::string_view target = cut.three.first;
+  const bool sameName = !left.returned && SameShortText(left.token, target);
+  AssignValue(in, target, IntToken(*result), sameName ? &left.slot : nullptr);
+  return true;
+}
+
+// Whether a line may skip writing its arithmetic into its text: not when every
+// line must take the text's way (line plans off), nor when a tracer shows
+// the text.
+bool ArithmeticWithoutText(const Interpreter& in) { return in.host.linePlans && !in.host.tracer; }
+
 [[gnu::noinline]] void RunReferencePath(Interpreter& in, std::string_view raw) {
   if (SkippedByGate(in, raw)) return;
   // Most lines have nothing to prepare and no operator character: they are
   // cut where they stand, without a copy.
   unsigned found = SurveyRawLine(raw);
   if (found == 0) return ClassifyAndRun(in, raw);
+  // One kind of operator and nothing to prepare: perhaps `name = L OP R`.
+  const bool oneKind = (found & (found - 1)) == 0;
+  if (oneKind && ArithmeticWithoutText(in) && AssignOperation(in, raw)) return;
   if (found & kNeedsPreparing) {
     PrepareLine(raw, in.line);
   } else {

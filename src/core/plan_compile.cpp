@@ -1,7 +1,5 @@
 // Compiling a script line into a plan: the reference path's preparation and
 // classification done once, and the choice of a dedicated step.
-#include <algorithm>
-
 #include "classes/registry.h"
 #include "core/declarations.h"
 #include "core/line.h"
@@ -25,28 +23,14 @@ bool ItemTarget(std::string_view t) {
          TargetIndex(t) && t.substr(0, open) != kReturnedName;
 }
 
-// The value of `name = L OP R` when the line's only operator character sits
-// between two operand words that the rewriting reads whole: the line then
-// always becomes `name = <number>` or stays as it is. No quotes to strip, no
-// space to cut the words short, no comma or colon whose pieces a number could
-// shift.
-bool PlanValueOperation(Plan& p, std::string_view value) {
-  std::string_view text = p.text;
-  auto isOperator = [](char c) { return kOperators.find(c) != std::string_view::npos; };
-  if (std::count_if(text.begin(), text.end(), isOperator) != 1) return false;
-  std::size_t at = value.find_first_of(kOperators);
-  if (at == std::string_view::npos || value.find_first_of("\" ,:") != std::string_view::npos) {
-    return false;
-  }
-  const OperationPlan& operation = p.operations[kOperators.find(value[at])];
-  std::string_view left = value.substr(0, at), right = value.substr(at + 1);
-  if (!operation.candidate || operation.left != left || operation.right != right ||
-      operation.patternAt != static_cast<std::size_t>(left.data() - text.data())) {
-    return false;
-  }
-  p.op = value[at];
-  p.left = MakeOperand(left);
-  p.right = MakeOperand(right);
+// The value of `name = L OP R`, when the line always becomes `name = <number>`
+// or stays as it is.
+bool PlanValueOperation(Plan& p) {
+  std::optional<AssignedOperation> a = AssignedOperationOf(p.text, p.cut);
+  if (!a) return false;
+  p.op = a->op;
+  p.left = MakeOperand(a->operation.left);
+  p.right = MakeOperand(a->operation.right);
   return true;
 }
 
@@ -55,7 +39,7 @@ void ChooseAssignment(Plan& p) {
   bool plain = PlainTarget(target);
   if (!plain && !ItemTarget(target)) return;
   if (p.rewritable) {
-    if (!PlanValueOperation(p, value)) return;
+    if (!PlanValueOperation(p)) return;
   } else {
     p.left = MakeOperand(value);
   }

@@ -69,8 +69,10 @@ struct Host {
   SysCalls sys = RealSystemCalls();
   // Stop a script after this many executed lines (0: no limit).
   std::int64_t stepLimit = 0;
-  // Script lines that run again are compiled into plans (the plan path);
-  // off, every line takes the reference path. Both give the same results.
+  // Script lines that run again are compiled into plans (the plan path), and
+  // an assignment of one operation skips writing its number into its text;
+  // off, every line takes the reference path, the text's way. Both give the
+  // same results.
   bool linePlans = true;
   // Where the shell takes its lines from when a line editor is installed (it
   // then draws the prompt itself); null means the plain reader.

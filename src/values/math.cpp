@@ -64,18 +64,25 @@ OperationPlan PlanOperation(std::string_view line, std::size_t p) {
   return plan;
 }
 
-std::string_view EvaluateOperation(Interpreter& in, char op, const OperationPlan& plan,
-                                   IntDigits& digits) {
-  if (!plan.candidate) return {};
-  TokenRef left = LookUpToken(in, plan.left);
-  TokenRef right = LookUpToken(in, plan.right);
-  if (!IsOperand(left) && !IsOperand(right)) return {};
+std::optional<std::int64_t> ComputePlanned(Interpreter& in, char op, const OperationPlan& plan) {
+  if (!plan.candidate) return std::nullopt;
+  return ComputeOperands(in, op, LookUpToken(in, plan.left), LookUpToken(in, plan.right));
+}
+
+std::optional<std::int64_t> ComputeOperands(Interpreter& in, char op, const TokenRef& left,
+                                            const TokenRef& right) {
+  if (!IsOperand(left) && !IsOperand(right)) return std::nullopt;
   // Both are read before either is judged: reading the second may end the
   // program even when the first is no int.
   std::optional<std::int64_t> x = ReadIntToken(in, left);
   std::optional<std::int64_t> y = ReadIntToken(in, right);
-  if (!x || !y) return {};
-  auto result = Compute(in, op, *x, *y);
+  if (!x || !y) return std::nullopt;
+  return Compute(in, op, *x, *y);
+}
+
+std::string_view EvaluateOperation(Interpreter& in, char op, const OperationPlan& plan,
+                                   IntDigits& digits) {
+  std::optional<std::int64_t> result = ComputePlanned(in, op, plan);
   if (!result || plan.patternAt == std::string::npos) return {};
   return FormatInt(*result, digits);
 }

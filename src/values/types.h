@@ -67,6 +67,15 @@ struct TokenRef {
 };
 TokenRef LookUpToken(Interpreter& in, std::string_view token);
 
+// The int literal of `number`, as LookUpToken gives its decimal text while no
+// stored name begins like a literal.
+inline TokenRef IntToken(std::int64_t number) {
+  TokenRef t;
+  t.type = type::kInt;
+  t.number = number;
+  return t;
+}
+
 // "string" for a double-quoted token, "int" for a decimal integer literal,
 // otherwise "unknown". Never looks at the stores.
 std::string_view GetType(std::string_view token);

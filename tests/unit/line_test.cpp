@@ -83,6 +83,28 @@ TEST(ClassifyLine, FormsFromCommasColonsAndSpaces) {
   EXPECT_EQ(form("if 1 == 1"), LineForm::kBlock);
 }
 
+// The assignments whose value is one operation that the rewriting reads
+// whole, and the near misses that must take the text's way.
+TEST(AssignedOperationOf, OneOperationReadWhole) {
+  Views pieces, words;
+  auto of = [&](std::string_view text) {
+    return AssignedOperationOf(text, ClassifyLine(text, pieces, words));
+  };
+  std::optional<AssignedOperation> a = of("total = total+12");
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->op, '+');
+  EXPECT_EQ(a->operation.left, "total");
+  EXPECT_EQ(a->operation.right, "12");
+  EXPECT_EQ(a->operation.patternAt, 8u);
+  EXPECT_TRUE(of("a[1] = b[2]/c"));
+  EXPECT_TRUE(of("x = 0-5"));
+  for (std::string_view text :
+       {"x = -5", "x = 5-", "x = a[-1]", "x = a+b+c", "x = a+b*c", "x-1 = a+b", "x = \"a\"+b",
+        "x = a+b c", "x = a,b+c", "x = a:b+c", "x = a", "x  = a+b", "print, a+b", "if a+b == 1"}) {
+    EXPECT_FALSE(of(text)) << text;
+  }
+}
+
 // An element target needs both brackets, in any order; its index runs from
 // the first "[" to the next "]".
 TEST(HandleString, ElementTargetsAndTheirBrackets) {
