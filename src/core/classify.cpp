@@ -20,6 +20,16 @@ struct FormMarks {
   std::size_t spaces[2] = {std::string_view::npos, std::string_view::npos};
 };
 
+// The first two spaces of a text that holds no comma or colon.
+FormMarks FindSpaces(std::string_view text) {
+  FormMarks m;
+  int spaces = 0;
+  for (std::size_t i = 0; i < text.size() && spaces < 2; ++i) {
+    if (text[i] == ' ') m.spaces[spaces++] = i;
+  }
+  return m;
+}
+
 FormMarks FindFormMarks(std::string_view text) {
   static constexpr ByteSet kMarks(",: ");
   FormMarks m;
@@ -57,10 +67,11 @@ ThreeWords ThreeAt(std::string_view text, const std::size_t (&spaces)[2]) {
 }  // namespace
 
 LineCut ClassifyLine(std::string_view text, std::vector<std::string_view>& pieces,
-                     std::vector<std::string_view>& words) {
+                     std::vector<std::string_view>& words, LineMarks known) {
   LineCut cut;
   words.clear();
-  const FormMarks marks = FindFormMarks(text);
+  const FormMarks marks =
+      known == LineMarks::kSpacesOnly ? FindSpaces(text) : FindFormMarks(text);
   if (marks.comma == std::string_view::npos) {
     pieces.assign(1, text);
   } else {

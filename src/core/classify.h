@@ -27,11 +27,17 @@ struct LineCut {
   ThreeWords three;
 };
 
+// What a caller that has scanned a line already knows of it.
+enum class LineMarks : std::uint8_t {
+  kUnknown,
+  kSpacesOnly,  // no comma and no colon: only the first two spaces cut it
+};
+
 // Cuts `text` into argument pieces (always), the three-way split and the word
 // list (only as far as the tests of the forms go) and picks the form. The
 // views point into `text`.
 LineCut ClassifyLine(std::string_view text, std::vector<std::string_view>& pieces,
-                     std::vector<std::string_view>& words);
+                     std::vector<std::string_view>& words, LineMarks marks = LineMarks::kUnknown);
 
 // An assignment whose value is one operation, `name = L OP R`, with the
 // line's only operator character between two operand words that the

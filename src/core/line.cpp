@@ -42,17 +42,27 @@ void PrepareLine(std::string_view raw, std::string& prepared) {
   }
 }
 
-void ClassifyAndRun(Interpreter& in, std::string_view text) {
-  LineCut cut = ClassifyLine(text, in.pieces, in.words);
+namespace {
+
+void ClassifyAndRun(Interpreter& in, std::string_view text, LineMarks marks) {
+  LineCut cut = ClassifyLine(text, in.pieces, in.words, marks);
   if (in.host.tracer) in.host.tracer->Routed(text, LineFormName(cut.form), in.pieces[0]);
   RunForm(in, cut, in.pieces, in.words);
+}
+
+}  // namespace
+
+void ClassifyAndRun(Interpreter& in, std::string_view text) {
+  ClassifyAndRun(in, text, LineMarks::kUnknown);
 }
 
 namespace {
 
 // One pass over a raw line tells which operator characters it holds (their
-// OperatorBit) and whether it holds a byte that PrepareLine changes.
+// OperatorBit), whether it holds a byte that PrepareLine changes and whether
+// it holds a comma or colon.
 constexpr unsigned kNeedsPreparing = OperatorBit(kOperators.size());
+constexpr unsigned kCommaOrColon = kNeedsPreparing << 1;
 
 struct RawByteBits {
   constexpr RawByteBits() {
@@ -60,6 +70,7 @@ struct RawByteBits {
       bits[static_cast<unsigned char>(kOperators[k])] = static_cast<std::uint8_t>(OperatorBit(k));
     }
     for (char c : std::string_view("\n\t\\")) bits[static_cast<unsigned char>(c)] = kNeedsPreparing;
+    for (char c : std::string_view(",:")) bits[static_cast<unsigned char>(c)] = kCommaOrColon;
   }
   std::uint8_t bits[256] = {};
 };
@@ -84,9 +95,9 @@ unsigned SurveyRawLine(std::string_view raw) {
 // than written into the line and read back. False, having done nothing, when
 // the line has another shape. (A stored name that reads like a number would
 // be found by the text instead.)
-bool AssignOperation(Interpreter& in, std::string_view text) {
+bool AssignOperation(Interpreter& in, std::string_view text, LineMarks marks) {
   if (LiteralNamesExist(in.stores)) return false;
-  LineCut cut = ClassifyLine(text, in.pieces, in.words);
+  LineCut cut = ClassifyLine(text, in.pieces, in.words, marks);
   std::optional<AssignedOperation> a = AssignedOperationOf(text, cut);
   if (!a) return false;
   const TokenRef left = LookUpToken(in, a->operation.left);
@@ -114,10 +125,13 @@ bool ArithmeticWithoutText(const Interpreter& in) { return in.host.linePlans && 
   // Most lines have nothing to prepare and no operator character: they are
   // cut where they stand, without a copy.
   unsigned found = SurveyRawLine(raw);
-  if (found == 0) return ClassifyAndRun(in, raw);
+  // What the survey says of the raw text holds for it as long as it is unchanged.
+  const LineMarks marks = found & kCommaOrColon ? LineMarks::kUnknown : LineMarks::kSpacesOnly;
+  found &= ~kCommaOrColon;
+  if (found == 0) return ClassifyAndRun(in, raw, marks);
   // One kind of operator and nothing to prepare: perhaps `name = L OP R`.
   const bool oneKind = (found & (found - 1)) == 0;
-  if (oneKind && ArithmeticWithoutText(in) && AssignOperation(in, raw)) return;
+  if (oneKind && ArithmeticWithoutText(in) && AssignOperation(in, raw, marks)) return;
   if (found & kNeedsPreparing) {
     PrepareLine(raw, in.line);
   } else {

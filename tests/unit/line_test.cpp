@@ -83,6 +83,23 @@ TEST(ClassifyLine, FormsFromCommasColonsAndSpaces) {
   EXPECT_EQ(form("if 1 == 1"), LineForm::kBlock);
 }
 
+// A caller that knows the line holds no comma or colon has only its spaces
+// looked for; the cut is the same.
+TEST(ClassifyLine, SpacesOnlyCutsAlike) {
+  Views pieces, words;
+  for (std::string_view text : {"x  = 5", " x = 5", "x =", "x = ", "x = a b c", "array int a[3]",
+                                "if 1 == 1", "end", "", "  "}) {
+    LineCut full = ClassifyLine(text, pieces, words);
+    Views fullWords = words;
+    LineCut spaces = ClassifyLine(text, pieces, words, LineMarks::kSpacesOnly);
+    EXPECT_EQ(spaces.form, full.form) << text;
+    EXPECT_EQ(spaces.three.count, full.three.count) << text;
+    EXPECT_EQ(spaces.three.first, full.three.first) << text;
+    EXPECT_EQ(spaces.three.rest, full.three.rest) << text;
+    EXPECT_EQ(words, fullWords) << text;
+  }
+}
+
 // The assignments whose value is one operation that the rewriting reads
 // whole, and the near misses that must take the text's way.
 TEST(AssignedOperationOf, OneOperationReadWhole) {
