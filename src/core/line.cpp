@@ -125,13 +125,13 @@ bool ArithmeticWithoutText(const Interpreter& in) { return in.host.linePlans && 
   // Most lines have nothing to prepare and no operator character: they are
   // cut where they stand, without a copy.
   unsigned found = SurveyRawLine(raw);
-  // What the survey says of the raw text holds for it as long as it is unchanged.
+  // Whether it holds a comma or colon is known of the raw text only.
   const LineMarks marks = found & kCommaOrColon ? LineMarks::kUnknown : LineMarks::kSpacesOnly;
   found &= ~kCommaOrColon;
   if (found == 0) return ClassifyAndRun(in, raw, marks);
-  // One kind of operator and nothing to prepare: perhaps `name = L OP R`.
-  const bool oneKind = (found & (found - 1)) == 0;
-  if (oneKind && ArithmeticWithoutText(in) && AssignOperation(in, raw, marks)) return;
+  // Nothing to prepare and one kind of operator: perhaps `name = L OP R`.
+  const bool oneOperatorKind = !(found & kNeedsPreparing) && (found & (found - 1)) == 0;
+  if (oneOperatorKind && ArithmeticWithoutText(in) && AssignOperation(in, raw, marks)) return;
   if (found & kNeedsPreparing) {
     PrepareLine(raw, in.line);
   } else {
