@@ -64,11 +64,6 @@ OperationPlan PlanOperation(std::string_view line, std::size_t p) {
   return plan;
 }
 
-std::optional<std::int64_t> ComputePlanned(Interpreter& in, char op, const OperationPlan& plan) {
-  if (!plan.candidate) return std::nullopt;
-  return ComputeOperands(in, op, LookUpToken(in, plan.left), LookUpToken(in, plan.right));
-}
-
 std::optional<std::int64_t> ComputeOperands(Interpreter& in, char op, const TokenRef& left,
                                             const TokenRef& right) {
   if (!IsOperand(left) && !IsOperand(right)) return std::nullopt;
@@ -82,7 +77,9 @@ std::optional<std::int64_t> ComputeOperands(Interpreter& in, char op, const Toke
 
 std::string_view EvaluateOperation(Interpreter& in, char op, const OperationPlan& plan,
                                    IntDigits& digits) {
-  std::optional<std::int64_t> result = ComputePlanned(in, op, plan);
+  if (!plan.candidate) return {};
+  std::optional<std::int64_t> result =
+      ComputeOperands(in, op, LookUpToken(in, plan.left), LookUpToken(in, plan.right));
   if (!result || plan.patternAt == std::string::npos) return {};
   return FormatInt(*result, digits);
 }

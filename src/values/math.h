@@ -66,16 +66,14 @@ void RewriteOperatorsPresent(Interpreter& in, std::string& line, unsigned presen
 // its operand words and where the pattern they form first stands.
 OperationPlan PlanOperation(std::string_view line, std::size_t position);
 
-// Reads the operands of a planned operation and computes it, printing the
+// Reads an operation's looked-up operands and computes it, printing the
 // errors that rewriting it prints; none when no number comes of it.
-std::optional<std::int64_t> ComputePlanned(Interpreter& in, char op, const OperationPlan& plan);
-
-// The same for the planned operation's operands, looked up already.
 std::optional<std::int64_t> ComputeOperands(Interpreter& in, char op, const TokenRef& left,
                                             const TokenRef& right);
 
-// The same as the decimal text that takes the pattern's place, written in
-// `digits`; empty when the line stays as it is.
+// Looks up and reads the operands of a planned operation and computes it: the
+// decimal text that takes the pattern's place, written in `digits`; empty
+// when the line stays as it is.
 std::string_view EvaluateOperation(Interpreter& in, char op, const OperationPlan& plan,
                                    IntDigits& digits);
 
